@@ -1,0 +1,219 @@
+#include "platform/os/registry.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+namespace eh::os {
+namespace {
+
+// A line longer than this cannot be a value line of ours; it is kept but not parsed, and
+// reading stops growing a single line past it so a damaged file cannot exhaust memory.
+constexpr std::size_t kMaxLineLength = 4096;
+// A settings file larger than this is not ours to parse; it reads as empty.
+constexpr std::size_t kMaxFileSize = 1 << 20;
+
+bool makeDirectories(const std::string& dir) {
+    if (dir.empty()) return true;
+    std::string partial;
+    std::size_t pos = 0;
+    while (pos != std::string::npos) {
+        pos = dir.find('/', pos + 1);
+        partial = dir.substr(0, pos);
+        if (partial.empty()) continue;
+        if (mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    }
+    return true;
+}
+
+std::string trim(const std::string& s) {
+    std::size_t b = 0, e = s.size();
+    while (b < e && (s[b] == ' ' || s[b] == '\t' || s[b] == '\r')) ++b;
+    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r')) --e;
+    return s.substr(b, e - b);
+}
+
+// Decimal DWORD: digits only, at most 4294967295.
+std::optional<DWORD> parseDword(const std::string& text) {
+    if (text.empty() || text.size() > 10) return std::nullopt;
+    std::uint64_t v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        v = v * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (v > 0xFFFFFFFFull) return std::nullopt;
+    return static_cast<DWORD>(v);
+}
+
+}  // namespace
+
+std::string SettingsFilePath() {
+    std::string base;
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && xdg[0] == '/') {
+        base = xdg;
+    } else if (const char* home = std::getenv("HOME"); home && home[0]) {
+        base = std::string(home) + "/.config";
+    } else {
+        base = "/tmp";
+    }
+    return base + "/kestrelle/emberhold-3d-screensaver.conf";
+}
+
+bool RegistryKey::Create(const std::string& subkey, const std::string& path) {
+    *this = RegistryKey();
+    path_ = path;
+    section_ = subkey;
+    if (!load()) return false;
+    open_ = true;
+    return true;
+}
+
+bool RegistryKey::load() {
+    std::ifstream in(path_, std::ios::binary);
+    bool sectionFound = false;
+    if (in) {
+        in.seekg(0, std::ios::end);
+        std::streamoff size = in.tellg();
+        in.seekg(0);
+        if (size < 0 || static_cast<std::size_t>(size) > kMaxFileSize) {
+            // Unreadable or absurd: treat as empty but never overwrite what we cannot parse
+            // unless the caller writes.
+            sectionFound = false;
+        } else {
+            std::string contents(static_cast<std::size_t>(size), '\0');
+            in.read(contents.data(), size);
+            contents.resize(static_cast<std::size_t>(in.gcount()));
+            std::istringstream lines(contents);
+            std::string line;
+            enum { Before, Ours, After } where = Before;
+            while (std::getline(lines, line)) {
+                std::string t = trim(line);
+                bool header = t.size() >= 2 && t.front() == '[' && t.back() == ']';
+                if (header) {
+                    std::string name = t.substr(1, t.size() - 2);
+                    if (where == Before && name == section_) {
+                        where = Ours;
+                        sectionFound = true;
+                        continue;
+                    }
+                    if (where == Ours) where = After;
+                }
+                if (where == Before) {
+                    before_.push_back(line);
+                } else if (where == After) {
+                    after_.push_back(line);
+                } else {
+                    Line l{line, std::nullopt};
+                    std::size_t eq = t.find('=');
+                    if (t.size() <= kMaxLineLength && eq != std::string::npos && eq > 0) {
+                        std::string name = trim(t.substr(0, eq));
+                        if (auto v = parseDword(trim(t.substr(eq + 1)))) {
+                            values_[name] = *v;
+                            l.name = name;
+                        }
+                    }
+                    ours_.push_back(std::move(l));
+                }
+            }
+        }
+    }
+    if (!sectionFound) {
+        // RegCreateKeyExA creates the key: write the file with the new section now.
+        dirty_ = true;
+        return Flush();
+    }
+    return true;
+}
+
+bool RegistryKey::QueryDword(const std::string& name, DWORD* value) const {
+    if (!open_ || value == nullptr) return false;
+    auto it = values_.find(name);
+    if (it == values_.end()) return false;
+    *value = it->second;
+    return true;
+}
+
+void RegistryKey::SetDword(const std::string& name, DWORD value) {
+    if (!open_) return;
+    auto it = values_.find(name);
+    if (it != values_.end() && it->second == value) return;
+    if (it == values_.end()) ours_.push_back(Line{"", name});
+    values_[name] = value;
+    dirty_ = true;
+}
+
+std::string RegistryKey::render() const {
+    std::string out;
+    for (const std::string& l : before_) out += l + "\n";
+    out += "[" + section_ + "]\n";
+    // A value set twice in a damaged file is written once, where it first stood.
+    std::map<std::string, bool> written;
+    for (const Line& l : ours_) {
+        if (!l.name) {
+            out += l.text + "\n";
+            continue;
+        }
+        if (written[*l.name]) continue;
+        written[*l.name] = true;
+        out += *l.name + "=" + std::to_string(values_.at(*l.name)) + "\n";
+    }
+    for (const std::string& l : after_) out += l + "\n";
+    return out;
+}
+
+bool RegistryKey::writeAtomically(const std::string& contents) const {
+    std::size_t slash = path_.rfind('/');
+    std::string dir = slash == std::string::npos ? "." : path_.substr(0, slash);
+    if (!makeDirectories(dir)) return false;
+    std::string temp = path_ + ".tmp.XXXXXX";
+    int fd = mkstemp(temp.data());
+    if (fd < 0) return false;
+    fchmod(fd, 0600);
+    const char* p = contents.data();
+    std::size_t left = contents.size();
+    bool ok = true;
+    while (left > 0) {
+        ssize_t n = write(fd, p, left);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = false;
+            break;
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    ok = ok && fsync(fd) == 0;
+    ok = (close(fd) == 0) && ok;
+    if (ok) ok = rename(temp.c_str(), path_.c_str()) == 0;
+    if (!ok) {
+        unlink(temp.c_str());
+        return false;
+    }
+    // Make the rename itself durable.
+    int dfd = open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+    if (dfd >= 0) {
+        fsync(dfd);
+        close(dfd);
+    }
+    return true;
+}
+
+bool RegistryKey::Flush() {
+    if (!dirty_) return true;
+    if (!writeAtomically(render())) return false;
+    dirty_ = false;
+    return true;
+}
+
+void RegistryKey::Close() {
+    if (open_) Flush();
+    open_ = false;
+}
+
+}  // namespace eh::os

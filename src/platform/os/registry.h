@@ -1,0 +1,70 @@
+// The per-user settings file: the stand-in for the program's registry key.
+//
+// The file is ${XDG_CONFIG_HOME:-$HOME/.config}/kestrelle/emberhold-3d-screensaver.conf and
+// holds INI sections named after registry keys, one line `Name=decimal DWORD` per value:
+//
+//   [Software\Kestrelle\Emberhold 3D Screensaver]
+//   ShowFPS=1
+//   MusicVolume=70
+//
+// Values keep the registry's encoding (the callers decide what a number means). Lines that
+// cannot be parsed read as "value not stored" and are kept as they are when the file is
+// rewritten, as are other sections, so nothing the user put there is lost. Writes go to a
+// temporary file in the same folder, are flushed to disk and renamed over the old file:
+// a crash leaves either the old or the new file, never a torn one.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/os/win32_types.h"
+
+namespace eh::os {
+
+// Where the settings file lives for the current user (environment read on each call).
+std::string SettingsFilePath();
+
+class RegistryKey {
+public:
+    // Opens `subkey` in the file at `path`, creating the file and the section when missing
+    // (RegCreateKeyExA). Returns false when the file can neither be read nor created.
+    bool Create(const std::string& subkey, const std::string& path = SettingsFilePath());
+
+    // RegQueryValueExA for a REG_DWORD: false when the value is missing or not a number.
+    bool QueryDword(const std::string& name, DWORD* value) const;
+
+    // RegSetValueExA: stored in memory until Flush (or Close).
+    void SetDword(const std::string& name, DWORD value);
+
+    // RegFlushKey: writes the file atomically when something changed. False on failure.
+    bool Flush();
+
+    // RegCloseKey: flushes pending changes.
+    void Close();
+
+    bool IsOpen() const { return open_; }
+
+private:
+    struct Line {
+        std::string text;             // as read (for lines we keep verbatim)
+        std::optional<std::string> name;  // set for a parsed value line of our section
+    };
+
+    bool load();
+    bool writeAtomically(const std::string& contents) const;
+    std::string render() const;
+
+    bool open_ = false;
+    bool dirty_ = false;
+    std::string path_;
+    std::string section_;
+    std::vector<std::string> before_;  // lines before our section (other sections)
+    std::vector<Line> ours_;           // lines of our section, header excluded
+    std::vector<std::string> after_;   // lines after our section
+    std::map<std::string, DWORD> values_;  // parsed values of our section (exact names)
+};
+
+}  // namespace eh::os

@@ -1,0 +1,52 @@
+// Resources of the executable: the stand-in for FindResourceA / LoadResource /
+// SizeofResource / LockResource.
+//
+// The build links each resource file into the executable (cmake/EmberholdResources.cmake)
+// and lists it by type and numeric id. Lookups answer from that table, or from a table
+// a test installs with ScopedResourceTable. Resource bytes are read-only and live for the
+// whole process.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace eh::os {
+
+// One row of the generated table: [begin, end) are the embedded bytes.
+struct ResourceEntry {
+    const char* type;
+    int id;
+    const unsigned char* begin;
+    const unsigned char* end;
+};
+
+struct ResourceData {
+    const std::uint8_t* data = nullptr;
+    std::size_t size = 0;
+    explicit operator bool() const { return data != nullptr; }
+};
+
+// Resource `type` ("CustomData", "MediaData", "SOUND", "BASS", "BITMAP", …; matched
+// without regard to ASCII case, as Windows does) with numeric `id`. Returns an empty
+// ResourceData when there is no such resource.
+ResourceData FindResourceData(std::string_view type, int id);
+
+// The table lookups currently answer from (the embedded one unless a test replaced it).
+std::span<const ResourceEntry> ResourceTable();
+
+// Replaces the resource table for the lifetime of the object (tests only). Not nested
+// across threads; restores the previous table on destruction.
+class ScopedResourceTable {
+public:
+    explicit ScopedResourceTable(std::span<const ResourceEntry> table);
+    ~ScopedResourceTable();
+    ScopedResourceTable(const ScopedResourceTable&) = delete;
+    ScopedResourceTable& operator=(const ScopedResourceTable&) = delete;
+
+private:
+    std::span<const ResourceEntry> previous_;
+};
+
+}  // namespace eh::os
