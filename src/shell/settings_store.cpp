@@ -1,0 +1,108 @@
+#include "shell/settings_store.h"
+
+#include "platform/os/registry.h"
+
+namespace eh::shell {
+namespace {
+
+constexpr DWORD kStoredTrue = 2;
+constexpr DWORD kStoredFalse = 1;
+
+DWORD query(const os::RegistryKey& key, const char* name) {
+    DWORD value = 0;  // cleared before each query: a missing value reads as 0
+    if (!key.QueryDword(name, &value)) value = 0;
+    return value;
+}
+
+template <typename Bool>
+void readBool(const os::RegistryKey& key, const char* name, Bool& field) {
+    DWORD v = query(key, name);
+    if (v == kStoredTrue) field = true;
+    if (v == kStoredFalse) field = false;
+}
+
+void readNumber(const os::RegistryKey& key, const char* name, std::int32_t& field) {
+    DWORD v = query(key, name);
+    if (v != 0) field = static_cast<std::int32_t>(v);
+}
+
+DWORD stored(bool value) { return value ? kStoredTrue : kStoredFalse; }
+
+}  // namespace
+
+void BuildDefaultRecord(const config::DefaultSettings& defaults, SaverSettings* record,
+                        bool* extra) {
+    SaverSettings r;
+    *extra = defaults.GetInt("PS_Fire") != 0;
+    r.DigClock_24H = defaults.GetInt("DigClock_24H") != 0;
+    r.ExitOnMouseMove = defaults.GetInt("ExitOnMouseMove");
+    r.FSAA = defaults.GetInt("FSAA");
+    r.GmCntrl = static_cast<std::uint8_t>(defaults.GetInt("GammControl") & 0xFF);
+    r.BitCount = defaults.GetInt("MBitCount");
+    r.Height = defaults.GetInt("MH");
+    r.Width = defaults.GetInt("MW");
+    r.Music = defaults.GetInt("Music");
+    r.SFX = defaults.GetInt("SFX");
+    r.MusicVolume = defaults.GetInt("MusicVolume");
+    r.ShowFPS = defaults.GetInt("ShowFPS");
+    r.ShowTime = defaults.GetInt("ShowTime");
+    r.UseDesktopSettings = defaults.GetInt("UseDktpSet");
+    *record = r;
+}
+
+void ReadSettings(SaverSettings& s, const std::string& path) {
+    os::RegistryKey key;
+    if (!key.Create(kSettingsKey, path)) return;
+    readBool(key, "ShowFPS", s.ShowFPS);
+    readBool(key, "DigClock_24H", s.DigClock_24H);
+    if (DWORD gamma = query(key, "GmCntrl"); gamma != 0)
+        s.GmCntrl = static_cast<std::uint8_t>(gamma & 0xFF);
+    readBool(key, "ShowTime", s.ShowTime);
+    readBool(key, "ExitOnMouseMove", s.ExitOnMouseMove);
+    readBool(key, "SFX", s.SFX);
+    readBool(key, "Music", s.Music);
+    readNumber(key, "MusicVolume", s.MusicVolume);
+    readBool(key, "UseDesktopSettings", s.UseDesktopSettings);
+    readNumber(key, "Height", s.Height);
+    readNumber(key, "Width", s.Width);
+    readNumber(key, "BitCount", s.BitCount);
+    readNumber(key, "FSAA", s.FSAA);
+    key.Close();
+}
+
+void WriteSettings(const SaverSettings& s, const std::string& path) {
+    os::RegistryKey key;
+    if (!key.Create(kSettingsKey, path)) return;
+    key.SetDword("ShowFPS", stored(s.ShowFPS));
+    key.SetDword("DigClock_24H", stored(s.DigClock_24H));
+    key.SetDword("ShowTime", stored(s.ShowTime));
+    key.SetDword("ExitOnMouseMove", stored(s.ExitOnMouseMove));
+    key.SetDword("SFX", stored(s.SFX));
+    key.SetDword("Music", stored(s.Music));
+    key.SetDword("UseDesktopSettings", stored(s.UseDesktopSettings));
+    key.SetDword("GmCntrl", s.GmCntrl);
+    key.SetDword("Height", static_cast<DWORD>(s.Height));
+    key.SetDword("Width", static_cast<DWORD>(s.Width));
+    key.SetDword("BitCount", static_cast<DWORD>(s.BitCount));
+    key.SetDword("FSAA", static_cast<DWORD>(s.FSAA));
+    key.SetDword("MusicVolume", static_cast<DWORD>(s.MusicVolume));
+    key.Flush();
+    key.Close();
+}
+
+void ReadExtraSetting(bool& value, const std::string& path) {
+    os::RegistryKey key;
+    if (!key.Create(kSettingsKey, path)) return;
+    readBool(key, "UPS", value);
+    key.Close();
+}
+
+void WriteExtraSetting(bool value, const std::string& path) {
+    os::RegistryKey key;
+    if (!key.Create(kSettingsKey, path)) return;
+    key.SetDword("UPS", stored(value));
+    key.Flush();
+    key.Close();
+}
+
+}  // namespace eh::shell
