@@ -16,7 +16,7 @@ namespace {
 // A line longer than this cannot be a value line of ours; it is kept but not parsed, and
 // reading stops growing a single line past it so a damaged file cannot exhaust memory.
 constexpr std::size_t kMaxLineLength = 4096;
-// A settings file larger than this is not ours to parse; it reads as empty.
+// A settings file larger than this is not ours to parse or rewrite; opening it fails.
 constexpr std::size_t kMaxFileSize = 1 << 20;
 
 bool makeDirectories(const std::string& dir) {
@@ -82,9 +82,9 @@ bool RegistryKey::load() {
         std::streamoff size = in.tellg();
         in.seekg(0);
         if (size < 0 || static_cast<std::size_t>(size) > kMaxFileSize) {
-            // Unreadable or absurd: treat as empty but never overwrite what we cannot parse
-            // unless the caller writes.
-            sectionFound = false;
+            // Not a settings file we can trust ourselves to rewrite: refuse to open, so the
+            // defaults stay in effect and the file is left exactly as it is.
+            return false;
         } else {
             std::string contents(static_cast<std::size_t>(size), '\0');
             in.read(contents.data(), size);

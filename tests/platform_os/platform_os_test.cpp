@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "platform/os/codepage.h"
+#include "platform/os/registry.h"
+#include "platform/os/resources.h"
+#include "platform/os/single_instance.h"
+#include "shell/temp_dir.h"
+
+namespace eh::os {
+namespace {
+
+TEST(Resources, LookupByTypeIgnoringCaseAndById) {
+    static const unsigned char a[] = {1, 2, 3};
+    static const unsigned char b[] = {9};
+    const ResourceEntry table[] = {{"CustomData", 482, a, a + 3}, {"MediaData", 482, b, b + 1}};
+    ScopedResourceTable scoped(table);
+    ResourceData r = FindResourceData("customdata", 482);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r.size, 3u);
+    EXPECT_EQ(r.data[2], 3);
+    EXPECT_EQ(FindResourceData("MEDIADATA", 482).data, b);
+    EXPECT_FALSE(FindResourceData("CustomData", 495));
+    EXPECT_FALSE(FindResourceData("Custom", 482));
+}
+
+TEST(Resources, ScopedTableRestoresThePreviousOne) {
+    auto before = ResourceTable();
+    {
+        ScopedResourceTable empty({});
+        EXPECT_TRUE(ResourceTable().empty());
+    }
+    EXPECT_EQ(ResourceTable().data(), before.data());
+    EXPECT_EQ(ResourceTable().size(), before.size());
+}
+
+TEST(CodePage, ConvertsBothPagesToUtf8) {
+    EXPECT_EQ(ToUtf8("Lautst\xE4rke \xDC" "ber", CodePage::Windows1252), "Lautstärke Über");
+    EXPECT_EQ(ToUtf8("\xD1reate", CodePage::Windows1251), "Сreate");
+    EXPECT_EQ(ToUtf8("\x80", CodePage::Windows1252), "€");
+    EXPECT_EQ(ToUtf8("\x98", CodePage::Windows1251), "\xEF\xBF\xBD");  // undefined → U+FFFD
+    EXPECT_EQ(ToUtf8(std::string_view("a\0b", 3), CodePage::Windows1252), std::string("a\0b", 3));
+}
+
+class RegistryTest : public ::testing::Test {
+protected:
+    testing::TempDir dir;
+    std::string path = dir.file("sub/dir/settings.conf");
+};
+
+TEST_F(RegistryTest, CreateMakesFoldersAndSectionAndValuesPersist) {
+    RegistryKey key;
+    ASSERT_TRUE(key.Create("A\\B", path));
+    DWORD v = 7;
+    EXPECT_FALSE(key.QueryDword("X", &v));
+    key.SetDword("X", 4294967295u);
+    key.SetDword("Y", 0);
+    EXPECT_TRUE(key.Flush());
+    key.Close();
+    EXPECT_EQ(testing::TempDir::read(path), "[A\\B]\nX=4294967295\nY=0\n");
+    RegistryKey again;
+    ASSERT_TRUE(again.Create("A\\B", path));
+    EXPECT_TRUE(again.QueryDword("X", &v));
+    EXPECT_EQ(v, 4294967295u);
+    EXPECT_FALSE(again.QueryDword("x", &v)) << "names are matched exactly";
+}
+
+TEST_F(RegistryTest, OtherSectionsAndUnknownLinesSurviveARewrite) {
+    std::filesystem::create_directories(dir.file("sub/dir"));
+    testing::TempDir::write(path, "; user note\n[First]\nA=1\n[A\\B]\n# comment\nX=1\nBad=1x\n[Last]\nZ=9\n");
+    RegistryKey key;
+    ASSERT_TRUE(key.Create("A\\B", path));
+    key.SetDword("X", 2);
+    key.SetDword("New", 3);
+    key.Close();
+    EXPECT_EQ(testing::TempDir::read(path),
+              "; user note\n[First]\nA=1\n[A\\B]\n# comment\nX=2\nBad=1x\nNew=3\n[Last]\nZ=9\n");
+}
+
+TEST_F(RegistryTest, NumbersOutsideDwordOrNotDecimalAreNotStored) {
+    std::filesystem::create_directories(dir.file("sub/dir"));
+    testing::TempDir::write(path, "[S]\nA=4294967296\nB=-1\nC=0x10\nD= 12 \nE=\nF=\xFF\xFE\n");
+    RegistryKey key;
+    ASSERT_TRUE(key.Create("S", path));
+    DWORD v = 0;
+    EXPECT_FALSE(key.QueryDword("A", &v));
+    EXPECT_FALSE(key.QueryDword("B", &v));
+    EXPECT_FALSE(key.QueryDword("C", &v));
+    EXPECT_TRUE(key.QueryDword("D", &v));
+    EXPECT_EQ(v, 12u);
+    EXPECT_FALSE(key.QueryDword("E", &v));
+    EXPECT_FALSE(key.QueryDword("F", &v));
+}
+
+TEST_F(RegistryTest, OversizedFileIsRefusedAndLeftUntouched) {
+    std::filesystem::create_directories(dir.file("sub/dir"));
+    std::string big(2 << 20, 'x');
+    testing::TempDir::write(path, big);
+    RegistryKey key;
+    EXPECT_FALSE(key.Create("S", path));
+    EXPECT_EQ(std::filesystem::file_size(path), big.size());
+}
+
+TEST_F(RegistryTest, NoTemporaryFilesAreLeftBehind) {
+    RegistryKey key;
+    ASSERT_TRUE(key.Create("S", path));
+    for (DWORD i = 0; i < 5; ++i) {
+        key.SetDword("V", i);
+        key.Flush();
+    }
+    key.Close();
+    int files = 0;
+    for (auto& e : std::filesystem::directory_iterator(dir.file("sub/dir"))) {
+        (void)e;
+        ++files;
+    }
+    EXPECT_EQ(files, 1);
+}
+
+TEST(SingleInstance, SecondLockFailsUntilTheFirstIsReleased) {
+    testing::TempDir dir;
+    std::string path = dir.file("lock");
+    SingleInstanceLock first, second;
+    EXPECT_TRUE(first.Acquire(path));
+    EXPECT_TRUE(first.Acquire(path)) << "taking it again is harmless";
+    EXPECT_FALSE(second.Acquire(path));
+    first.Release();
+    EXPECT_TRUE(second.Acquire(path));
+}
+
+TEST(SingleInstance, UncreatableLockFileDoesNotStopTheProgram) {
+    SingleInstanceLock lock;
+    EXPECT_TRUE(lock.Acquire("/nonexistent-folder/for/lock"));
+}
+
+}  // namespace
+}  // namespace eh::os

@@ -1,0 +1,81 @@
+// The executable as a user runs it.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <string>
+
+#include "shell/temp_dir.h"
+
+namespace {
+
+struct Result {
+    int exitCode = -1;
+    std::string out;
+};
+
+Result run(const std::string& args, const std::string& env = "") {
+    std::string cmd = env + " " EMBERHOLD_EXE " " + args + " 2>&1";
+    Result r;
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return r;
+    std::array<char, 4096> buf;
+    while (std::size_t n = fread(buf.data(), 1, buf.size(), p)) r.out.append(buf.data(), n);
+    int status = pclose(p);
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+class ProgramTest : public ::testing::Test {
+protected:
+    eh::testing::TempDir dir;
+    std::string env() const {
+        return "EMBERHOLD_NO_MESSAGE_BOXES=1 XDG_CONFIG_HOME=" + dir.path() +
+               " XDG_RUNTIME_DIR=" + dir.path();
+    }
+};
+
+TEST_F(ProgramTest, HelpAndVersion) {
+    Result help = run("--help", env());
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("/s"), std::string::npos);
+    EXPECT_NE(help.out.find("--print-settings"), std::string::npos);
+    Result version = run("--version", env());
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out.rfind("emberhold ", 0), 0u);
+    EXPECT_EQ(run("--no-such-option", env()).exitCode, 1);
+}
+
+TEST_F(ProgramTest, PrintSettingsShowsDefaultsThenStoredValues) {
+    Result fresh = run("--print-settings", env());
+    ASSERT_EQ(fresh.exitCode, 0);
+    EXPECT_NE(fresh.out.find("ShowFPS = false\nExitOnMouseMove = false\nShowTime = true\n"),
+              std::string::npos)
+        << fresh.out;
+    EXPECT_NE(fresh.out.find("GmCntrl = 100\nUPS = true\n"), std::string::npos) << fresh.out;
+
+    std::string conf = dir.file("kestrelle/emberhold-3d-screensaver.conf");
+    eh::testing::TempDir::write(conf,
+        "[Software\\Kestrelle\\Emberhold 3D Screensaver]\nMusicVolume=5\nUPS=1\nShowFPS=2\n");
+    Result stored = run("--print-settings", env());
+    EXPECT_NE(stored.out.find("ShowFPS = true\n"), std::string::npos) << stored.out;
+    EXPECT_NE(stored.out.find("MusicVolume = 5\n"), std::string::npos) << stored.out;
+    EXPECT_NE(stored.out.find("UPS = false\n"), std::string::npos) << stored.out;
+}
+
+TEST_F(ProgramTest, ResourcesListTheTextResources) {
+    Result r = run("--resources", env());
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_NE(r.out.find("CustomData      482"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("CustomData      495"), std::string::npos) << r.out;
+}
+
+TEST_F(ProgramTest, PasswordModeEndsQuietly) {
+    Result r = run("/a 12", env());
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(r.out.empty()) << r.out;
+}
+
+}  // namespace
