@@ -1,0 +1,142 @@
+// The display adapters, their full-screen modes and the current selection.
+//
+// Built once at start-up from the Direct3D object (which the catalog then owns), read and
+// changed by the settings, the configuration dialog and device creation. Capacities are
+// fixed: 10 adapters, 150 modes per adapter, 100 distinct (width, height, format) modes
+// collected per adapter before the usable formats are matched; modes past a capacity are
+// dropped. Only adapter 0 is ever selected.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "config/text_table.h"
+#include "platform/d3d8/d3d8.h"
+#include "shell/log_file.h"
+
+namespace eh::graphics {
+
+// Result codes of Create and Enumerate (also the codes ShowError knows).
+inline constexpr HRESULT kErrorNoDirect3D = static_cast<HRESULT>(0x82000001u);
+inline constexpr HRESULT kErrorNoCompatibleDevice = static_cast<HRESULT>(0x82000003u);
+
+inline constexpr int kMaxAdapters = 10;
+inline constexpr int kMaxModes = 150;
+inline constexpr int kMaxWorkingModes = 100;
+// Multisample list: index 0 is "none", index k >= 1 stands for k + 1 samples.
+inline constexpr int kMultisampleEntries = 16;
+inline constexpr UINT kMinModeWidth = 640;
+inline constexpr UINT kMinModeHeight = 400;
+
+inline D3DMULTISAMPLE_TYPE MultisampleTypeAt(int index) {
+    return static_cast<D3DMULTISAMPLE_TYPE>(index == 0 ? 0 : index + 1);
+}
+// 32 for the two 32-bit formats, 16 for everything else.
+inline int BitsOf(D3DFORMAT format) {
+    return format == D3DFMT_A8R8G8B8 || format == D3DFMT_X8R8G8B8 ? 32 : 16;
+}
+
+struct ModeEntry {
+    UINT Width = 0;
+    UINT Height = 0;
+    D3DFORMAT Format = D3DFMT_UNKNOWN;
+};
+
+struct AdapterRecord {
+    D3DADAPTER_IDENTIFIER8 identifier{};
+    D3DCAPS8 caps{};
+    const char* deviceName = "HAL";
+    std::int32_t reserved = 0;
+    UINT modeCount = 0;
+    ModeEntry modes[kMaxModes]{};
+    UINT currentMode = 0;
+    BOOL windowed = FALSE;
+    D3DMULTISAMPLE_TYPE multisampleType = D3DMULTISAMPLE_NONE;
+    BOOL multisampleSupported[kMultisampleEntries]{};
+    D3DFORMAT depthFormat = D3DFMT_D16;
+    BOOL depthD16 = FALSE;
+    BOOL depthD24X8 = FALSE;
+    BOOL depthD32 = FALSE;
+};
+
+// The current selection as the rest of the program reads it.
+struct Selection {
+    UINT width = 0;
+    UINT height = 0;
+    D3DFORMAT backBufferFormat = D3DFMT_UNKNOWN;
+    D3DFORMAT depthFormat = D3DFMT_UNKNOWN;
+    D3DMULTISAMPLE_TYPE multisampleType = D3DMULTISAMPLE_NONE;
+    BOOL windowed = FALSE;
+};
+
+// The two combo boxes of the configuration dialog, as text and item data.
+struct ComboItem {
+    std::string text;  // bytes of the text table's code page
+    int data = 0;
+};
+struct DialogLists {
+    std::vector<ComboItem> multisample;  // control 1047
+    int multisampleSelected = -1;        // item position, -1 none
+    std::vector<ComboItem> modes;        // control 1011
+    int modeSelected = -1;
+};
+
+// Creates the Direct3D object the catalog uses; Direct3DCreate8 in the program.
+using Direct3DFactory = IDirect3D8* (*)(UINT sdkVersion);
+
+class AdapterCatalog {
+public:
+    AdapterCatalog() = default;
+    ~AdapterCatalog();
+    AdapterCatalog(const AdapterCatalog&) = delete;
+    AdapterCatalog& operator=(const AdapterCatalog&) = delete;
+
+    void SetLog(shell::LogFile* log) { log_ = log; }
+
+    // Creates the Direct3D object through `factory` and enumerates. 0 on success; else the
+    // error code, after its box has been shown (the object is then released).
+    HRESULT Create(Direct3DFactory factory);
+    // Takes ownership of an existing object (one reference) and enumerates; no box.
+    HRESULT Adopt(IDirect3D8* d3d);
+    // 0, or kErrorNoCompatibleDevice when no adapter has a usable mode.
+    HRESULT Enumerate();
+    // Copies the current adapter's selection into the mirror; sets the changed flag when
+    // any field differs.
+    void RefreshSelection();
+    // The first supported multisample entry of type `multisample` and the first mode of
+    // that size and bit depth become current; what does not match stays as it was.
+    void SelectMode(UINT width, UINT height, int bits, int multisample);
+    // Logs and shows the error box for `code`; returns `code`.
+    HRESULT ShowError(HRESULT code);
+    static const char* ErrorMessage(HRESULT code);
+    // The dialog's two lists, with the item to select in each; then RefreshSelection.
+    DialogLists FillDialogLists(const config::TextTable& texts);
+
+    // Releases the Direct3D object (Shutdown).
+    void ReleaseDirect3D();
+
+    IDirect3D8* Direct3D() const { return d3d_; }
+    int AdapterCount() const { return adapterCount_; }
+    AdapterRecord& Current() { return adapters_[current_]; }
+    const AdapterRecord& Adapter(int i) const { return adapters_[i]; }
+    const ModeEntry& CurrentMode() const {
+        return adapters_[current_].modes[adapters_[current_].currentMode];
+    }
+    const Selection& Mirror() const { return mirror_; }
+    bool SelectionChanged() const { return changed_ != FALSE; }
+    void ClearSelectionChanged() { changed_ = FALSE; }
+
+private:
+    void log(const char* line);
+    bool enumerateAdapter(UINT ordinal, AdapterRecord& record);
+
+    BOOL changed_ = FALSE;
+    Selection mirror_;
+    std::vector<AdapterRecord> adapters_ = std::vector<AdapterRecord>(kMaxAdapters);
+    int adapterCount_ = 0;
+    int current_ = 0;
+    IDirect3D8* d3d_ = nullptr;
+    shell::LogFile* log_ = nullptr;
+};
+
+}  // namespace eh::graphics
