@@ -1,0 +1,198 @@
+// Texture creation: decode, choose size, levels and format, create through the device, fill
+// every level by locking it.
+#include <algorithm>
+#include <string>
+
+#include "d3dx/d3dx8.h"
+#include "d3dx/d3dx_image.h"
+
+namespace {
+
+using eh::d3dx::DecodedImage;
+using eh::d3dx::Image;
+
+bool isDefault(UINT v) {
+    return v == 0 || v == D3DX_DEFAULT;
+}
+
+UINT nextPow2(UINT v) {
+    UINT p = 1;
+    while (p < v && p < 0x80000000u) p <<= 1;
+    return p;
+}
+
+// The size restrictions the device reports; a device that cannot report caps gets none.
+DWORD textureCaps(IDirect3DDevice8* device) {
+    D3DCAPS8 caps{};
+    return SUCCEEDED(device->GetDeviceCaps(&caps)) ? caps.TextureCaps : 0;
+}
+
+// The format the texture is created in: the request when we can write it, else the image's.
+D3DFORMAT chooseFormat(D3DFORMAT requested, std::uint32_t imageFormat) {
+    if (requested != D3DFMT_UNKNOWN && eh::d3dx::bytesPerPixel(requested) != 0) return requested;
+    return static_cast<D3DFORMAT>(imageFormat);
+}
+
+UINT chooseLevels(UINT requested, UINT width, UINT height) {
+    const UINT full = eh::d3dx::fullMipCount(width, height);
+    return isDefault(requested) ? full : std::min(requested, full);
+}
+
+// Builds the images of one face's chain at the texture's size: level 0 resampled when the
+// size changed, each further level taken from the file when it has one of the right size,
+// else box filtered from the level above.
+std::vector<Image> buildChain(const DecodedImage& decoded, UINT face, UINT width, UINT height,
+                              UINT levels) {
+    std::vector<Image> chain;
+    chain.reserve(levels);
+    chain.push_back(eh::d3dx::resample(decoded.surface(face, 0), width, height));
+    for (UINT level = 1; level < levels; ++level) {
+        const UINT w = std::max(1u, width >> level), h = std::max(1u, height >> level);
+        if (level < decoded.levels && decoded.surface(face, level).width == w &&
+            decoded.surface(face, level).height == h) {
+            chain.push_back(decoded.surface(face, level));
+        } else {
+            chain.push_back(eh::d3dx::boxDownsample(chain.back()));
+        }
+    }
+    return chain;
+}
+
+void fillInfo(D3DXIMAGE_INFO* info, const DecodedImage& d) {
+    if (!info) return;
+    info->Width = d.surfaces[0].width;
+    info->Height = d.surfaces[0].height;
+    info->Depth = 1;
+    info->MipLevels = d.levels;
+    info->Format = static_cast<D3DFORMAT>(d.format);
+}
+
+// Locks, converts and unlocks one level. `lock` and `unlock` wrap the 2D or cube call.
+template <typename Lock, typename Unlock>
+HRESULT writeLevel(const Image& img, D3DFORMAT format, Lock lock, Unlock unlock) {
+    D3DLOCKED_RECT rect{};
+    const HRESULT hr = lock(&rect);
+    if (FAILED(hr)) return hr;
+    eh::d3dx::convertPixels(img, format, rect.pBits, static_cast<std::size_t>(rect.Pitch));
+    return unlock();
+}
+
+}  // namespace
+
+HRESULT D3DXCreateTextureFromFileInMemoryEx(LPDIRECT3DDEVICE8 pDevice, const void* pSrcData,
+                                            UINT SrcDataSize, UINT Width, UINT Height,
+                                            UINT MipLevels, DWORD Usage, D3DFORMAT Format,
+                                            D3DPOOL Pool, DWORD, DWORD, D3DCOLOR,
+                                            D3DXIMAGE_INFO* pSrcInfo, PALETTEENTRY*,
+                                            LPDIRECT3DTEXTURE8* ppTexture) {
+    if (ppTexture) *ppTexture = nullptr;
+    if (!pDevice || !pSrcData || SrcDataSize == 0 || !ppTexture) return D3DERR_INVALIDCALL;
+
+    DecodedImage decoded;
+    std::string error;
+    if (!eh::d3dx::decodeImage(static_cast<const std::uint8_t*>(pSrcData), SrcDataSize, decoded,
+                               error))
+        return D3DXERR_INVALIDDATA;
+    fillInfo(pSrcInfo, decoded);
+
+    UINT width = isDefault(Width) ? decoded.surfaces[0].width : Width;
+    UINT height = isDefault(Height) ? decoded.surfaces[0].height : Height;
+    const DWORD caps = textureCaps(pDevice);
+    const bool oneLevel = MipLevels == 1;
+    if ((caps & D3DPTEXTURECAPS_POW2) &&
+        !(oneLevel && (caps & D3DPTEXTURECAPS_NONPOW2CONDITIONAL))) {
+        width = nextPow2(width);
+        height = nextPow2(height);
+    }
+    if (caps & D3DPTEXTURECAPS_SQUAREONLY) width = height = std::max(width, height);
+    const UINT levels = chooseLevels(MipLevels, width, height);
+    const D3DFORMAT format = chooseFormat(Format, decoded.format);
+
+    IDirect3DTexture8* texture = nullptr;
+    HRESULT hr = pDevice->CreateTexture(width, height, levels, Usage, format, Pool, &texture);
+    if (FAILED(hr)) return hr;
+    if (!texture) return D3DERR_INVALIDCALL;
+
+    const std::vector<Image> chain = buildChain(decoded, 0, width, height, levels);
+    for (UINT level = 0; level < levels && SUCCEEDED(hr); ++level) {
+        hr = writeLevel(
+            chain[level], format,
+            [&](D3DLOCKED_RECT* r) { return texture->LockRect(level, r, nullptr, 0); },
+            [&] { return texture->UnlockRect(level); });
+    }
+    if (FAILED(hr)) {
+        texture->Release();
+        return hr;
+    }
+    *ppTexture = texture;
+    return D3D_OK;
+}
+
+HRESULT D3DXCreateCubeTextureFromFileInMemoryEx(LPDIRECT3DDEVICE8 pDevice, const void* pSrcData,
+                                                UINT SrcDataSize, UINT Size, UINT MipLevels,
+                                                DWORD Usage, D3DFORMAT Format, D3DPOOL Pool, DWORD,
+                                                DWORD, D3DCOLOR, D3DXIMAGE_INFO* pSrcInfo,
+                                                PALETTEENTRY*,
+                                                LPDIRECT3DCUBETEXTURE8* ppCubeTexture) {
+    if (ppCubeTexture) *ppCubeTexture = nullptr;
+    if (!pDevice || !pSrcData || SrcDataSize == 0 || !ppCubeTexture) return D3DERR_INVALIDCALL;
+
+    DecodedImage decoded;
+    std::string error;
+    if (!eh::d3dx::decodeImage(static_cast<const std::uint8_t*>(pSrcData), SrcDataSize, decoded,
+                               error) ||
+        !decoded.cube)
+        return D3DXERR_INVALIDDATA;
+    fillInfo(pSrcInfo, decoded);
+
+    UINT size = isDefault(Size) ? decoded.surfaces[0].width : Size;
+    if (textureCaps(pDevice) & D3DPTEXTURECAPS_CUBEMAP_POW2) size = nextPow2(size);
+    const UINT levels = chooseLevels(MipLevels, size, size);
+    const D3DFORMAT format = chooseFormat(Format, decoded.format);
+
+    IDirect3DCubeTexture8* cube = nullptr;
+    HRESULT hr = pDevice->CreateCubeTexture(size, levels, Usage, format, Pool, &cube);
+    if (FAILED(hr)) return hr;
+    if (!cube) return D3DERR_INVALIDCALL;
+
+    for (UINT face = 0; face < 6 && SUCCEEDED(hr); ++face) {
+        const auto faceType = static_cast<D3DCUBEMAP_FACES>(face);
+        const std::vector<Image> chain = buildChain(decoded, face, size, size, levels);
+        for (UINT level = 0; level < levels && SUCCEEDED(hr); ++level) {
+            hr = writeLevel(
+                chain[level], format,
+                [&](D3DLOCKED_RECT* r) { return cube->LockRect(faceType, level, r, nullptr, 0); },
+                [&] { return cube->UnlockRect(faceType, level); });
+        }
+    }
+    if (FAILED(hr)) {
+        cube->Release();
+        return hr;
+    }
+    *ppCubeTexture = cube;
+    return D3D_OK;
+}
+
+HRESULT D3DXCreateTexture(LPDIRECT3DDEVICE8 pDevice, UINT Width, UINT Height, UINT MipLevels,
+                          DWORD Usage, D3DFORMAT Format, D3DPOOL Pool,
+                          LPDIRECT3DTEXTURE8* ppTexture) {
+    if (ppTexture) *ppTexture = nullptr;
+    if (!pDevice || !ppTexture) return D3DERR_INVALIDCALL;
+    constexpr UINT kDefaultSide = 256;
+    UINT width = isDefault(Width) ? kDefaultSide : Width;
+    UINT height = isDefault(Height) ? kDefaultSide : Height;
+    const DWORD caps = textureCaps(pDevice);
+    if ((caps & D3DPTEXTURECAPS_POW2) &&
+        !(MipLevels == 1 && (caps & D3DPTEXTURECAPS_NONPOW2CONDITIONAL))) {
+        width = nextPow2(width);
+        height = nextPow2(height);
+    }
+    if (caps & D3DPTEXTURECAPS_SQUAREONLY) width = height = std::max(width, height);
+    const UINT levels = chooseLevels(MipLevels, width, height);
+    const D3DFORMAT format = Format == D3DFMT_UNKNOWN ? D3DFMT_A8R8G8B8 : Format;
+    IDirect3DTexture8* texture = nullptr;
+    const HRESULT hr = pDevice->CreateTexture(width, height, levels, Usage, format, Pool, &texture);
+    if (FAILED(hr)) return hr;
+    *ppTexture = texture;
+    return texture ? D3D_OK : D3DERR_INVALIDCALL;
+}
