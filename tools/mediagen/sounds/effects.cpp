@@ -55,7 +55,7 @@ void addFlap(std::vector<float>& out, double start, float amp, Rng& rng) {
     for (std::size_t i = 0; i < frames(0.16) && begin + i < out.size(); ++i) {
         float t = static_cast<float>(i) / kRate;
         float noise = rng.bipolar();
-        float env = attackDecay(t, 0.012f, 0.045f);
+        float env = attackDecay(t, 0.012f, 0.045f) * (1.0f - smoothStep(t, 0.12f, 0.16f));
         out[begin + i] += amp * env * (1.4f * rush.process(noise) + 3.0f * thump.process(noise));
     }
 }
@@ -192,7 +192,8 @@ std::vector<float> RenderHorseTail() {
             if (i % 16 == 0)
                 band.bandpass(500.0f + 2300.0f * std::sin(kPi * std::min(u * 1.2f, 1.0f)), 1.3f);
             float env = smoothStep(t, 0.0f, dur * 0.25f) *
-                        std::exp(-std::max(0.0f, t - dur * 0.25f) / (dur * 0.3f));
+                        std::exp(-std::max(0.0f, t - dur * 0.25f) / (dur * 0.3f)) *
+                        (1.0f - smoothStep(t, dur * 0.8f, dur));
             float noise = rng.bipolar();
             float crackle = rng.uniform() < 0.04f * env ? rng.bipolar() * 6.0f : 0.0f;
             out[begin + i] +=
@@ -246,8 +247,9 @@ std::vector<float> RenderHorseHead() {
             float t = static_cast<float>(i) / kRate;
             flutter += (30.0 + 6.0 * std::sin(t * 9.0)) / kRate;
             float am = 1.0f - flutterDepth * (0.5f + 0.5f * sineCycles(flutter));
-            float env =
-                smoothStep(t, 0.0f, 0.03f) * std::exp(-std::max(0.0f, t - 0.15f) / (dur * 0.3f));
+            float env = smoothStep(t, 0.0f, 0.03f) *
+                        std::exp(-std::max(0.0f, t - 0.15f) / (dur * 0.3f)) *
+                        (1.0f - smoothStep(t, dur * 0.8f, dur));
             float noise = rng.bipolar();
             out[begin + i] += amp * env * am *
                               (3.0f * low.process(noise) + 2.0f * mid.process(noise) +

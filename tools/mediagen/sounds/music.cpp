@@ -193,6 +193,7 @@ std::vector<float> RenderOpeningMusic() {
     e.harp(15 * kBar, kA.pad[0] + 12.0f, 0.25f, rng);  // the last chord, plucked once
     std::vector<float> out = e.mix();
     addReverb(out, 2.2f, 0.5f);
+    removeDc(out, 2);
     out.resize(2 * frames(length));
     // Fade in over 6 s; the last bar dies away to silence exactly at the end.
     const std::size_t n = out.size() / 2;
@@ -233,6 +234,7 @@ std::vector<float> RenderMainMusic() {
     std::vector<float> twice(dry);
     twice.insert(twice.end(), dry.begin(), dry.end());
     addReverb(twice, 2.2f, 0.5f);
+    removeDc(twice, 2);
     std::vector<float> out(twice.begin() + static_cast<std::ptrdiff_t>(dry.size()), twice.end());
     normalize(out, 0.7f);
     return out;

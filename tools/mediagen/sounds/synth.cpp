@@ -140,6 +140,15 @@ void addReverb(std::vector<float>& stereo, float roomSeconds, float wet) {
     }
 }
 
+void removeDc(std::vector<float>& buf, int channels) {
+    auto c = static_cast<std::size_t>(channels);
+    for (std::size_t ch = 0; ch < c; ++ch) {
+        Biquad hp;
+        hp.highpass(20.0f, 0.7071f);
+        for (std::size_t i = ch; i < buf.size(); i += c) buf[i] = hp.process(buf[i]);
+    }
+}
+
 void normalize(std::vector<float>& buf, float peak) {
     float m = 0.0f;
     for (float v : buf) m = std::max(m, std::fabs(v));

@@ -95,6 +95,9 @@ void addPluck(std::vector<float>& mono, double start, float freq, float amp, flo
 // `wet` is the reverb level; the dry signal is kept.
 void addReverb(std::vector<float>& stereo, float roomSeconds, float wet);
 
+// Removes a constant offset (a 20 Hz high-pass run forwards): plucked strings leave one.
+void removeDc(std::vector<float>& buf, int channels);
+
 // Scales so the largest absolute sample is `peak`.
 void normalize(std::vector<float>& buf, float peak);
 
