@@ -1,7 +1,9 @@
 #include "sound/audio_binding.h"
 
 #include <dlfcn.h>
+#include <elf.h>
 #include <fcntl.h>
+#include <link.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -144,6 +146,39 @@ std::string writePrivateFile(const std::string& folder, std::span<const std::uin
     return path;
 }
 
+// The loader maps an image's segments without checking them against the file's length,
+// and touching a page past the end of a cut-short file kills the process. So an image
+// is loaded only if it is a shared object for this machine whose headers and segments
+// all lie inside it.
+bool plausibleSharedObject(std::span<const std::uint8_t> image) {
+    using Ehdr = ElfW(Ehdr);
+    using Phdr = ElfW(Phdr);
+    if (image.size() < sizeof(Ehdr)) return false;
+    Ehdr eh;
+    std::memcpy(&eh, image.data(), sizeof eh);
+    if (std::memcmp(eh.e_ident, ELFMAG, SELFMAG) != 0) return false;
+    if (eh.e_ident[EI_CLASS] != (sizeof(void*) == 8 ? ELFCLASS64 : ELFCLASS32)) return false;
+    if (eh.e_type != ET_DYN || eh.e_phentsize != sizeof(Phdr) || eh.e_phnum == 0) return false;
+#if defined(__x86_64__)
+    if (eh.e_machine != EM_X86_64) return false;
+#elif defined(__aarch64__)
+    if (eh.e_machine != EM_AARCH64) return false;
+#endif
+    const std::uint64_t size = image.size();
+    auto inside = [size](std::uint64_t offset, std::uint64_t length) {
+        return offset <= size && length <= size - offset;
+    };
+    if (!inside(eh.e_phoff, std::uint64_t{eh.e_phnum} * sizeof(Phdr))) return false;
+    if (eh.e_shnum != 0 && !inside(eh.e_shoff, std::uint64_t{eh.e_shnum} * eh.e_shentsize))
+        return false;
+    for (std::size_t i = 0; i < eh.e_phnum; ++i) {
+        Phdr ph;
+        std::memcpy(&ph, image.data() + eh.e_phoff + i * sizeof(Phdr), sizeof ph);
+        if (ph.p_type != PT_NULL && !inside(ph.p_offset, ph.p_filesz)) return false;
+    }
+    return true;
+}
+
 template <typename Fn>
 void resolve(Fn& slot, const std::array<void*, kEntryPointCount>& slots, const char* name) {
     for (std::size_t i = 0; i < kEntryPointCount; ++i) {
@@ -162,7 +197,7 @@ AudioLibrary::~AudioLibrary() {
 }
 
 bool AudioLibrary::load(std::span<const std::uint8_t> image) {
-    if (loaded() || image.empty()) return false;
+    if (loaded() || !plausibleSharedObject(image)) return false;
     std::string path = writePrivateFile(tempFolderFor(tempFolder_), image);
     if (path.empty()) return false;
     void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);

@@ -65,8 +65,9 @@ class AudioLibrary {
     // Writes `image` to a new file "bas…" in the temporary folder (created exclusively,
     // readable and writable by the user only), loads it and resolves every name of
     // kEntryPointNames. Returns false, leaving no file behind and every entry null, when
-    // already loaded, when the image is empty, the file cannot be written or the loader
-    // refuses it. A library that loads but lacks names is loaded (see complete()).
+    // already loaded, when the image is not a whole shared object for this machine
+    // (empty, cut short, foreign), the file cannot be written or the loader refuses it. A library
+    // that loads but lacks names is loaded (see complete()).
     bool load(std::span<const std::uint8_t> image);
     // load() with the bytes of resource "BASS" 471; false when there is none.
     bool loadFromResource();

@@ -1,0 +1,134 @@
+// The thread's message queue, timers, window procedures and millisecond clock: the
+// stand-ins for PeekMessageA, GetMessageA, DispatchMessageA, PostMessageA, SetTimer,
+// KillTimer, DefWindowProcA, timeGetTime and Sleep.
+//
+// One queue per process, used from the GUI thread only. Posted messages come first, in
+// order; then the SDL events of the windows this layer knows, translated to WM_* messages;
+// timer messages last, once per due timer however many periods were missed (as Win32
+// does). Without a running video subsystem only posted messages and timers exist, which
+// is how the tests drive a window procedure.
+//
+// SDL events become:
+//   key press                       WM_KEYDOWN      wParam = SDL keycode
+//   mouse button press              WM_LBUTTONDOWN / WM_RBUTTONDOWN / WM_MBUTTONDOWN
+//   mouse motion                    WM_MOUSEMOVE    lParam = MAKELPARAM(x, y)
+//   every window of ours lost focus WM_ACTIVATEAPP  wParam = 0 (gained: 1)
+//   close button / host close       WM_SYSCOMMAND   wParam = SC_CLOSE
+//   exposed                         WM_PAINT
+//   SIGTERM / SIGINT (SDL_QUIT)     WM_CLOSE to every window
+#pragma once
+
+#include <cstdint>
+
+#include "platform/os/win32_types.h"
+
+#ifndef _WIN32
+
+using UINT_PTR = std::uintptr_t;
+using LRESULT_CALLBACK = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
+using WNDPROC = LRESULT_CALLBACK;
+struct HCURSOR__;
+using HCURSOR = HCURSOR__*;
+
+struct MSG {
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    DWORD time;  // timeGetTime() when queued
+    POINT pt;
+};
+
+// Messages (values as in Win32).
+#define WM_NULL 0x0000u
+#define WM_CREATE 0x0001u
+#define WM_DESTROY 0x0002u
+#define WM_SIZE 0x0005u
+#define WM_PAINT 0x000Fu
+#define WM_CLOSE 0x0010u
+#define WM_QUIT 0x0012u
+#define WM_ACTIVATEAPP 0x001Cu
+#define WM_SETCURSOR 0x0020u
+#define WM_KEYDOWN 0x0100u
+#define WM_SYSKEYDOWN 0x0104u
+#define WM_SYSCOMMAND 0x0112u
+#define WM_TIMER 0x0113u
+#define WM_MOUSEMOVE 0x0200u
+#define WM_LBUTTONDOWN 0x0201u
+#define WM_RBUTTONDOWN 0x0204u
+#define WM_MBUTTONDOWN 0x0207u
+#define WM_POWERBROADCAST 0x0218u
+#define WM_USER 0x0400u
+
+// WM_SYSCOMMAND codes.
+#define SC_MINIMIZE 0xF020u
+#define SC_NEXTWINDOW 0xF040u
+#define SC_PREVWINDOW 0xF050u
+#define SC_CLOSE 0xF060u
+#define SC_RESTORE 0xF120u
+#define SC_SCREENSAVE 0xF140u
+
+#define PBT_APMSUSPEND 0x0004u
+
+#define PM_NOREMOVE 0x0000u
+#define PM_REMOVE 0x0001u
+
+#define MAKELPARAM(lo, hi) \
+    static_cast<LPARAM>(static_cast<DWORD>((static_cast<DWORD>(lo) & 0xFFFFu) | \
+                                           ((static_cast<DWORD>(hi) & 0xFFFFu) << 16)))
+
+// Takes the next message (any window when `window` is null). PM_REMOVE removes it.
+// The message range is not filtered (the program passes 0, 0).
+BOOL PeekMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax, UINT remove);
+// Waits for the next message. Returns 0 for WM_QUIT, -1 when `window` is given but is no
+// longer a window (it was destroyed), else non-zero.
+BOOL GetMessageA(MSG* msg, HWND window, UINT filterMin, UINT filterMax);
+BOOL TranslateMessage(const MSG* msg);
+// Calls the window procedure of msg->hwnd (nothing for an unknown window or WM_QUIT).
+LRESULT DispatchMessageA(const MSG* msg);
+// Queues a message; FALSE when `window` is not null and not a known window.
+BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Calls the window procedure at once.
+LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void PostQuitMessage(int exitCode);
+// The default handling: WM_SYSCOMMAND SC_CLOSE sends WM_CLOSE; WM_CLOSE destroys the
+// window (eh::os::DestroyWindowHook); everything else returns 0.
+LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// A timer posts WM_TIMER (wParam = id) to `window` every `elapse` ms of timeGetTime.
+// Setting an existing (window, id) restarts it. Returns id, 0 on failure.
+UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, void* timerProc);
+BOOL KillTimer(HWND window, UINT_PTR id);
+
+// Milliseconds since the process started (wraps after 49.7 days), or the manual clock.
+DWORD timeGetTime();
+// Sleeps; does nothing while the manual clock is on (recording runs as fast as it can).
+void Sleep(DWORD milliseconds);
+
+// SetCursor(NULL) hides the mouse cursor over our windows; a non-null cursor shows it.
+HCURSOR SetCursor(HCURSOR cursor);
+
+#endif  // _WIN32
+
+namespace eh::os {
+
+// Window procedures of the windows this layer knows. The window code registers each new
+// window here (with the SDL window id its events carry, 0 for none) and unregisters it
+// when destroyed.
+void RegisterWindow(HWND window, WNDPROC procedure, std::uint32_t sdlWindowId);
+void UnregisterWindow(HWND window);
+bool IsKnownWindow(HWND window);
+// What DefWindowProcA does for WM_CLOSE: destroy the window. The window code installs
+// its DestroyWindow here.
+void SetDestroyWindowHook(void (*destroy)(HWND));
+
+// The manual clock: while on, timeGetTime returns the value set here and Sleep returns at
+// once. Recording and tests use it for a fixed time step.
+void SetManualClock(bool on, DWORD now = 0);
+void AdvanceManualClock(DWORD milliseconds);
+bool ManualClock();
+
+// Empties the queue and drops every timer and window registration (tests).
+void ResetMessageQueue();
+
+}  // namespace eh::os
