@@ -219,8 +219,8 @@ void GtkTemplateWindow::build(const DialogTemplate& tmpl) {
                 break;
             case ControlKind::Button:
             case ControlKind::DefaultButton:
+                // Buttons keep their whole caption, growing to the right where needed.
                 widget = gtk_button_new_with_label("");
-                ellipsizeChildLabel(widget);
                 if (c.kind == ControlKind::DefaultButton) {
                     gtk_widget_set_can_default(widget, TRUE);
                     gtk_window_set_default(GTK_WINDOW(window_), widget);
@@ -317,7 +317,6 @@ void GtkConfigDialog::sync() {
             case ControlKind::Button:
             case ControlKind::DefaultButton:
                 gtk_button_set_label(GTK_BUTTON(w), utf8(s.text).c_str());
-                ellipsizeChildLabel(w);
                 break;
             case ControlKind::Trackbar: {
                 GtkRange* range = GTK_RANGE(w);
