@@ -181,27 +181,36 @@ Image8 RenderSceneMiniature(int width, int height) {
     float s = width / 512.0f, hs = height / 512.0f;
     auto P = [&](float px, float py) { return Vec2{px * s, py * hs}; };
     Mask sil(width, height), rim(width, height);
-    // Oak on the left, backlit: a dark crown of overlapping clumps on a short trunk.
+    // Oak on the right, backlit: a dark crown of overlapping clumps on a short trunk.
     Rng rng(4242);
-    StrokeSegment(sil, P(95, 380), P(100, 280), 9 * s, 6 * s);
-    for (int i = 0; i < 70; ++i) {
+    StrokeSegment(sil, P(402, 385), P(398, 270), 9 * s, 6 * s);
+    StrokeSegment(sil, P(399, 300), P(360, 255), 4 * s, 2 * s);
+    StrokeSegment(sil, P(400, 290), P(445, 250), 4 * s, 2 * s);
+    for (int i = 0; i < 140; ++i) {
         float a = rng.uniform(0, 2 * kPi), q = std::sqrt(rng.uniform());
-        Vec2 p = P(100 + std::cos(a) * q * 95, 235 + std::sin(a) * q * 65);
-        FillEllipse(sil, p.x, p.y, rng.uniform(12, 24) * s, rng.uniform(10, 18) * s);
+        Vec2 p = P(400 + std::cos(a) * q * 100, 225 + std::sin(a) * q * 62);
+        FillEllipse(sil, p.x, p.y, rng.uniform(8, 16) * s, rng.uniform(7, 12) * s);
     }
-    // Horse grazing at the right, facing left.
-    FillEllipse(sil, 430 * s, 350 * hs, 30 * s, 15 * s);
-    StrokeSegment(sil, P(404, 345), P(385, 368), 8 * s, 5 * s);
-    FillEllipse(sil, 380 * s, 372 * hs, 8 * s, 5 * s, 0.8f);
-    for (float lx : {410.0f, 418.0f, 442.0f, 452.0f})
-        StrokeSegment(sil, P(lx, 355), P(lx, 385), 3 * s, 2.4f * s);
-    StrokeSegment(sil, P(460, 345), P(466, 372), 3 * s, 1.5f * s);
+    // Horse at the left, standing side-on, head raised toward the sword.
+    const float hx = 80, hy = 352;
+    FillEllipse(sil, hx * s, hy * hs, 30 * s, 13 * s);
+    StrokeSegment(sil, P(hx + 22, hy - 5), P(hx + 36, hy - 30), 9 * s, 6 * s);
+    FillEllipse(sil, (hx + 43) * s, (hy - 29) * hs, 10 * s, 5 * s, 0.55f);
+    FillPolygon(sil, {P(hx + 33, hy - 36), P(hx + 35, hy - 44), P(hx + 38, hy - 35)});
+    for (float lx : {-22.0f, -14.0f, 14.0f, 22.0f}) {
+        StrokeSegment(sil, P(hx + lx, hy + 6), P(hx + lx + (lx < 0 ? -1 : 1), hy + 33), 3.2f * s,
+                      2.2f * s);
+    }
+    std::vector<Vec2> tail =
+        QuadraticPoints(P(hx - 29, hy - 6), P(hx - 40, hy), P(hx - 36, hy + 22), 6);
+    for (int k = 0; k < 6; ++k) StrokeSegment(sil, tail[k], tail[k + 1], 3 * s, 1.5f * s);
     // Sword standing in the meadow with the sun behind its hilt.
+    const float sx0 = 182;
     Mask sword(width, height);
-    FillPolygon(sword, {P(305, 200), P(315, 200), P(312, 405), P(308, 405)});
-    StrokeSegment(sword, P(280, 198), P(340, 198), 4 * s, 4 * s);
-    StrokeSegment(sword, P(310, 196), P(310, 160), 4 * s, 3.5f * s);
-    FillEllipse(sword, 310 * s, 154 * hs, 7 * s, 7 * s);
+    FillPolygon(sword, {P(sx0 - 5, 200), P(sx0 + 5, 200), P(sx0 + 2, 405), P(sx0 - 2, 405)});
+    StrokeSegment(sword, P(sx0 - 30, 198), P(sx0 + 30, 198), 4 * s, 4 * s);
+    StrokeSegment(sword, P(sx0, 196), P(sx0, 160), 4 * s, 3.5f * s);
+    FillEllipse(sword, sx0 * s, 154 * hs, 7 * s, 7 * s);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) sil.at(x, y) = std::max(sil.at(x, y), sword.at(x, y));
     rim = sil;
@@ -211,14 +220,15 @@ Image8 RenderSceneMiniature(int width, int height) {
             float k = sil.at(x, y);
             if (k <= 0) continue;
             float edge = Clamp01((k - rim.at(x, y)) * 3);
-            Color dark = Mix(Rgbf(0.07f, 0.08f, 0.05f), Rgbf(1.0f, 0.75f, 0.40f), edge * 0.8f);
+            Color dark = Mix(Rgbf(0.07f, 0.08f, 0.05f), Rgbf(1.0f, 0.75f, 0.40f), edge * 0.45f);
             c.over(x, y, dark, k);
         }
     }
     // Two red ribbons tied below the guard, streaming in the wind.
     for (int r = 0; r < 2; ++r) {
-        std::vector<Vec2> pts = QuadraticPoints(P(312, 212 + r * 6.0f), P(340, 200 + r * 18.0f),
-                                                P(372, 226 + r * 14.0f), 12);
+        std::vector<Vec2> pts =
+            QuadraticPoints(P(sx0 + 2, 212 + r * 6.0f), P(sx0 + 30, 200 + r * 18.0f),
+                            P(sx0 + 60, 226 + r * 14.0f), 12);
         for (int k = 0; k < 12; ++k)
             PaintSegment(c, pts[k], pts[k + 1], 2.6f * s, 1.6f * s, Rgbf(0.75f, 0.10f, 0.10f));
     }
