@@ -1,0 +1,100 @@
+#include "shell/overrides.h"
+
+#include <charconv>
+#include <string_view>
+
+namespace eh::shell {
+namespace {
+
+// A whole decimal number within [lo, hi]; nothing else (no sign, no trailing text).
+std::optional<int> parseNumber(std::string_view text, int lo, int hi) {
+    if (text.empty() || text.size() > 6) return std::nullopt;
+    int value = 0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+    if (value < lo || value > hi) return std::nullopt;
+    return value;
+}
+
+// Splits "--name=value" into name and value; `hasValue` tells whether '=' was there.
+std::string_view optionName(std::string_view arg, std::string_view* value, bool* hasValue) {
+    std::size_t eq = arg.find('=');
+    *hasValue = eq != std::string_view::npos && arg.rfind("--", 0) == 0;
+    if (!*hasValue) return arg;
+    *value = arg.substr(eq + 1);
+    return arg.substr(0, eq);
+}
+
+}  // namespace
+
+bool ExtractOverrides(std::vector<std::string>& args, SettingsOverrides* out, std::string* error) {
+    std::vector<std::string> rest;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string_view value;
+        bool inlineValue = false;
+        std::string_view name = optionName(args[i], &value, &inlineValue);
+
+        auto takeValue = [&]() -> bool {
+            if (inlineValue) return true;
+            if (i + 1 >= args.size()) return false;
+            value = args[++i];
+            return true;
+        };
+        auto fail = [&](const char* what) {
+            *error = std::string(name) + " " + what;
+            return false;
+        };
+
+        if ((name == "-fps" || name == "--show-fps" || name == "--fps") && !inlineValue) {
+            out->showFps = true;
+        } else if (name == "--no-music" && !inlineValue) {
+            out->music = false;
+        } else if (name == "--no-sfx" && !inlineValue) {
+            out->sfx = false;
+        } else if (name == "--clock") {
+            if (!takeValue()) return fail("needs 12, 24 or off");
+            if (value == "12" || value == "24") {
+                out->showTime = true;
+                out->clock24h = value == "24";
+            } else if (value == "off") {
+                out->showTime = false;
+            } else {
+                return fail("needs 12, 24 or off");
+            }
+        } else if (name == "--volume") {
+            if (!takeValue()) return fail("needs a number from 1 to 100");
+            out->volume = parseNumber(value, 1, 100);
+            if (!out->volume) return fail("needs a number from 1 to 100");
+        } else if (name == "--gamma") {
+            if (!takeValue()) return fail("needs a percentage from 10 to 200");
+            out->gamma = parseNumber(value, 10, 200);
+            if (!out->gamma) return fail("needs a percentage from 10 to 200");
+        } else {
+            rest.push_back(args[i]);
+        }
+    }
+    args = std::move(rest);
+    return true;
+}
+
+void ApplyOverrides(const SettingsOverrides& o, SaverSettings& s) {
+    if (o.showFps) s.ShowFPS = *o.showFps;
+    if (o.showTime) s.ShowTime = *o.showTime;
+    if (o.clock24h) s.DigClock_24H = *o.clock24h;
+    if (o.music) s.Music = *o.music;
+    if (o.sfx) s.SFX = *o.sfx;
+    if (o.volume) s.MusicVolume = *o.volume;
+    if (o.gamma) s.GmCntrl = static_cast<std::uint8_t>(*o.gamma);
+}
+
+const char* OverridesHelp() {
+    return "Settings for this run only (the stored settings are not changed):\n"
+           "  -fps, --show-fps  show the frame rate\n"
+           "  --clock 12|24|off the clock in 12- or 24-hour style, or no clock\n"
+           "  --no-music        no music\n"
+           "  --no-sfx          no sound effects\n"
+           "  --volume N        music and effects volume, 1..100\n"
+           "  --gamma N         gamma in percent, 10..200 (100 neutral)\n";
+}
+
+}  // namespace eh::shell
