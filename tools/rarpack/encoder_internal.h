@@ -35,6 +35,10 @@ std::vector<std::size_t> SplitBlocks(std::span<const Op> ops, std::size_t segmen
 // Writes a table set and updates the mirrored decoder state.
 void WriteTableSet(BitWriter& bw, CoderState& st, const std::uint8_t* lengths, std::uint32_t size,
                    bool audio, std::uint32_t channels);
+// Ends a stream with at least three bytes of a symbol that is not a table switch, so a
+// decoder that looks ahead past the last symbol (or decodes one more to look for a switch)
+// finds harmless bits. The format's own check (5 bytes left) never takes them.
+void WriteEndPadding(BitWriter& bw, const CoderState& st);
 // Writes the table-switch symbol with the current tables (269, or 256 in multimedia).
 void WriteSwitch(BitWriter& bw, const CoderState& st);
 // Writes normal-mode ops as blocks with their own table sets. `switchFirst`: the state

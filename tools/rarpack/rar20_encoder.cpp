@@ -18,8 +18,18 @@ std::vector<std::uint8_t> Encoder::EncodeEntry(std::span<const std::uint8_t> dat
     BitWriter bw;
     if (data.empty()) {
         // A solid stream's first entry must still send tables the next entry can switch from.
-        if (!state_.tablesSent) WriteNormal(bw, state_, {}, {}, false);
-        bw.Align();
+        if (!state_.tablesSent) {
+            WriteNormal(bw, state_, {}, {}, false);
+        } else {
+            // Resend the current tables: a decoder that skips empty entries and one that
+            // takes the table switch after them end in the same state.
+            const auto lengths = state_.previousLengths;
+            WriteSwitch(bw, state_);
+            WriteTableSet(bw, state_, lengths.data(),
+                          state_.audio ? state_.channels * kAudioCodes : kNormalTableSize,
+                          state_.audio, state_.channels);
+        }
+        WriteEndPadding(bw, state_);
         return std::move(bw.bytes());
     }
     const std::size_t start = history_.size();
@@ -30,7 +40,7 @@ std::vector<std::uint8_t> Encoder::EncodeEntry(std::span<const std::uint8_t> dat
     ParseLz(history_, start, lzState, finder_, options_, ops);
     const std::vector<std::size_t> blocks = SplitBlocks(ops, options_.blockOps);
     WriteNormal(bw, lzState, ops, blocks, switchFirst);
-    bw.Align();
+    WriteEndPadding(bw, lzState);
 
     if (options_.multimedia) {
         CoderState audioState = state_;
@@ -38,7 +48,7 @@ std::vector<std::uint8_t> Encoder::EncodeEntry(std::span<const std::uint8_t> dat
             options_.channels != 0 ? options_.channels : ChooseChannels(audioState, data);
         BitWriter audio;
         WriteAudio(audio, audioState, data, channels, switchFirst);
-        audio.Align();
+        WriteEndPadding(audio, audioState);
         if (audio.bytes().size() < bw.bytes().size()) {
             // The LZ history still advances: the decoder's distance history is untouched by
             // multimedia bytes, and the match finder already holds their positions.

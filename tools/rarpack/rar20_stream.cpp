@@ -183,7 +183,10 @@ namespace detail {
 
 std::vector<std::uint8_t> NormalLengths(const NormalStats& stats) {
     NormalStats s = stats;
+    // The switch symbol always has a code, and never the only one: the end padding needs
+    // another symbol.
     s.ld[kSymNewTables] = std::max<std::uint32_t>(s.ld[kSymNewTables], 1);
+    if (std::count(s.ld.begin(), s.ld.end(), 0u) == kLiteralCodes - 1) s.ld[0] = 1;
     std::vector<std::uint8_t> out = BuildCodeLengths(s.ld.data(), kLiteralCodes, kMaxCodeLength);
     const auto d = BuildCodeLengths(s.dd.data(), kDistanceCodes, kMaxCodeLength);
     const auto r = BuildCodeLengths(s.rd.data(), kRepeatCodes, kMaxCodeLength);
@@ -323,6 +326,24 @@ void WriteNormal(BitWriter& bw, CoderState& st, std::span<const Op> ops,
             if (c.bits2 > 0) bw.Put(c.extra2, c.bits2);
         }
     }
+}
+
+void WriteEndPadding(BitWriter& bw, const CoderState& st) {
+    const std::uint32_t size = st.audio ? kAudioCodes : kLiteralCodes;
+    const std::uint32_t avoid = st.audio ? kAudioNewTables : kSymNewTables;
+    const std::uint8_t* lengths =
+        st.previousLengths.data() + (st.audio ? st.currentChannel * kAudioCodes : 0);
+    std::uint32_t sym = 0;
+    while (sym < size && (sym == avoid || lengths[sym] == 0)) ++sym;
+    if (sym == size) {  // no other symbol: plain zero bytes
+        bw.Align();
+        bw.Put(0, 16);
+        return;
+    }
+    const auto codes = CanonicalCodes(lengths, size);
+    const std::uint64_t until = bw.bitCount() + 24;
+    while (bw.bitCount() < until) bw.Put(codes[sym], lengths[sym]);
+    bw.Align();
 }
 
 void Prices::Default() {
