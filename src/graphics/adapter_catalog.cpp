@@ -13,7 +13,9 @@ constexpr D3DFORMAT kDepthFormats[3] = {D3DFMT_D16, D3DFMT_D24X8, D3DFMT_D32};
 
 }  // namespace
 
-AdapterCatalog::~AdapterCatalog() { ReleaseDirect3D(); }
+AdapterCatalog::~AdapterCatalog() {
+    ReleaseDirect3D();
+}
 
 void AdapterCatalog::ReleaseDirect3D() {
     if (d3d_ != nullptr) {
@@ -88,11 +90,10 @@ bool AdapterCatalog::enumerateAdapter(UINT ordinal, AdapterRecord& record) {
         usable.push_back(f);
         BOOL* depthFlags[3] = {&record.depthD16, &record.depthD24X8, &record.depthD32};
         for (int d = 0; d < 3; ++d) {
-            if (SUCCEEDED(d3d_->CheckDeviceFormat(ordinal, D3DDEVTYPE_HAL, f,
-                                                  D3DUSAGE_DEPTHSTENCIL, D3DRTYPE_SURFACE,
-                                                  kDepthFormats[d])) &&
-                SUCCEEDED(d3d_->CheckDepthStencilMatch(ordinal, D3DDEVTYPE_HAL, f, f,
-                                                       kDepthFormats[d])))
+            if (SUCCEEDED(d3d_->CheckDeviceFormat(ordinal, D3DDEVTYPE_HAL, f, D3DUSAGE_DEPTHSTENCIL,
+                                                  D3DRTYPE_SURFACE, kDepthFormats[d])) &&
+                SUCCEEDED(
+                    d3d_->CheckDepthStencilMatch(ordinal, D3DDEVTYPE_HAL, f, f, kDepthFormats[d])))
                 *depthFlags[d] = TRUE;
         }
         for (int k = 0; k < kMultisampleEntries; ++k) {
@@ -142,7 +143,8 @@ void AdapterCatalog::RefreshSelection() {
     next.height = mode.Height;
     next.width = mode.Width;
     next.windowed = r.windowed;
-    if (next.depthFormat != mirror_.depthFormat || next.multisampleType != mirror_.multisampleType ||
+    if (next.depthFormat != mirror_.depthFormat ||
+        next.multisampleType != mirror_.multisampleType ||
         next.backBufferFormat != mirror_.backBufferFormat || next.height != mirror_.height ||
         next.width != mirror_.width || next.windowed != mirror_.windowed)
         changed_ = TRUE;
@@ -174,8 +176,10 @@ const char* AdapterCatalog::ErrorMessage(HRESULT code) {
                    "want to check that the latest version of\n"
                    "DirectX is correctly installed on your\n"
                    "system.";
-        case 0x82000003u: return "Could not find any compatible Direct3D\ndevices.";
-        default: return "Generic application error.";
+        case 0x82000003u:
+            return "Could not find any compatible Direct3D\ndevices.";
+        default:
+            return "Generic application error.";
     }
 }
 

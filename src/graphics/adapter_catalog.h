@@ -85,7 +85,7 @@ struct DialogLists {
 using Direct3DFactory = IDirect3D8* (*)(UINT sdkVersion);
 
 class AdapterCatalog {
-public:
+  public:
     AdapterCatalog() = default;
     ~AdapterCatalog();
     AdapterCatalog(const AdapterCatalog&) = delete;
@@ -126,7 +126,7 @@ public:
     bool SelectionChanged() const { return changed_ != FALSE; }
     void ClearSelectionChanged() { changed_ = FALSE; }
 
-private:
+  private:
     void log(const char* line);
     bool enumerateAdapter(UINT ordinal, AdapterRecord& record);
 

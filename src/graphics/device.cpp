@@ -75,8 +75,8 @@ int CreateSaverDevice(AdapterCatalog& catalog, const DeviceSettings& settings, H
         return kNoDesktopMode;
     }
 
-    D3DPRESENT_PARAMETERS pp = BuildPresentParameters(catalog, settings.useDesktopSettings,
-                                                      desktop, clientWidth, clientHeight);
+    D3DPRESENT_PARAMETERS pp = BuildPresentParameters(catalog, settings.useDesktopSettings, desktop,
+                                                      clientWidth, clientHeight);
     if (FAILED(d3d->CheckDepthStencilMatch(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, pp.BackBufferFormat,
                                            pp.BackBufferFormat, pp.AutoDepthStencilFormat)))
         pp.AutoDepthStencilFormat = D3DFMT_D16;

@@ -1,10 +1,17 @@
 // Process entry: the program's own options first, then the screensaver command line.
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
+#include "media/archive.h"
+#include "media/memory_file.h"
+#include "platform/d3d8/d3d8.h"
 #include "platform/os/resources.h"
+#include "platform/os/saver_windows.h"
+#include "shell/overrides.h"
 #include "shell/scene_app.h"
 
 namespace {
@@ -15,6 +22,9 @@ void printHelp() {
     std::printf(
         "Usage: emberhold [/s | /t | /c | /p <id> | /a <id>]\n"
         "       emberhold --help | --version | --print-settings | --resources\n"
+        "       emberhold --verify-media\n"
+        "       emberhold --render-frames DIR [--frames N] [--size WxH] [--fps F] [--seed S]\n"
+        "       emberhold -root | -window-id ID   (XScreenSaver)\n"
         "\n"
         "Run modes ('-' works in place of '/'):\n"
         "  /s              full-screen saver\n"
@@ -28,6 +38,13 @@ void printHelp() {
         "  --version         the program's version\n"
         "  --print-settings  the stored settings, one 'Name = value' per line\n"
         "  --resources       type, id and size of every embedded resource\n"
+        "  --verify-media    extract every entry of every embedded archive, check its CRC\n"
+        "  --render-frames DIR\n"
+        "                    run headless with a fixed time step, writing DIR/frame_NNNN.png\n"
+        "                    (defaults: 60 frames, 640x480, 30 fps, seed 1)\n"
+        "\n"
+        "XScreenSaver: -root, -window-id ID or the XSCREENSAVER_WINDOW variable run the\n"
+        "saver inside that window until the host ends it.\n"
         "\n"
         "Environment:\n"
         "  EMBERHOLD_LOG=1   write the start-up log (Saver_Log.txt / Config_Log.txt)\n"
@@ -36,6 +53,7 @@ void printHelp() {
         "\n"
         "Exit codes: 0 success (also when another copy is already running),\n"
         "            1 bad option, 2 a mode this build cannot run.\n");
+    std::printf("\n%s", eh::shell::OverridesHelp());
 }
 
 int printSettings() {
@@ -70,21 +88,136 @@ int printResources() {
     return 0;
 }
 
+int verifyMedia() {
+    int entries = 0, failed = 0, archives = 0;
+    for (const eh::os::ResourceEntry& e : eh::os::ResourceTable()) {
+        if (e.type == nullptr || std::string(e.type) != "MediaData") continue;
+        ++archives;
+        eh::media::MemoryFile file;
+        eh::media::OpenMediaResource(file, e.id);
+        eh::media::ArchiveReader reader;
+        std::vector<eh::media::EntryInfo> list;
+        if (!reader.List(&file, list)) {
+            std::printf("FAIL  %d  (not a readable archive)\n", e.id);
+            ++failed;
+        }
+        for (const eh::media::EntryInfo& info : list) {
+            if (info.directory()) continue;
+            ++entries;
+            std::uint8_t* data = nullptr;
+            DWORD size = 0;
+            int found = reader.Extract(&data, &size, info.name.c_str(), &file, nullptr);
+            bool ok = found == 1 && size == info.unpSize;
+            std::printf("%s  %d  %-40s %8u bytes  crc %08x\n", ok ? "ok  " : "FAIL", e.id,
+                        info.name.c_str(), static_cast<unsigned>(info.unpSize),
+                        static_cast<unsigned>(info.fileCrc));
+            if (!ok) ++failed;
+            std::free(data);
+        }
+    }
+    std::printf("%d archives, %d entries, %d failed\n", archives, entries, failed);
+    return failed == 0 && archives > 0 ? 0 : 1;
+}
+
+// Takes --render-frames DIR and its options (--frames N, --size WxH, --fps F, --seed S)
+// out of `args`, leaving everything else. Returns false on a bad or missing value.
+bool extractRecording(std::vector<std::string>& args, eh::shell::RecordingOptions& o) {
+    if (args.size() < 2) return false;
+    o.directory = args[1];
+    std::vector<std::string> rest;
+    for (std::size_t i = 2; i < args.size(); ++i) {
+        const std::string& opt = args[i];
+        bool known = opt == "--frames" || opt == "--size" || opt == "--fps" || opt == "--seed";
+        if (!known) {
+            rest.push_back(opt);
+            continue;
+        }
+        if (i + 1 >= args.size()) return false;
+        const std::string& v = args[++i];
+        char* end = nullptr;
+        if (opt == "--frames") {
+            o.frames = static_cast<int>(std::strtol(v.c_str(), &end, 10));
+        } else if (opt == "--size") {
+            if (std::sscanf(v.c_str(), "%dx%d", &o.width, &o.height) != 2) return false;
+            continue;
+        } else if (opt == "--fps") {
+            o.fps = std::strtof(v.c_str(), &end);
+        } else {
+            o.seed = static_cast<unsigned>(std::strtoul(v.c_str(), &end, 10));
+        }
+        if (end == v.c_str() || *end != '\0') return false;
+    }
+    args.assign(rest.begin(), rest.end());
+    args.insert(args.begin(), "--render-frames");
+    return true;
+}
+
+// The window XScreenSaver asks the saver to draw into: -window-id ID, -root, or the
+// XSCREENSAVER_WINDOW variable; 0 when not hosted.
+std::uintptr_t hostWindow(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "-window-id" && i + 1 < argc) return std::strtoull(argv[i + 1], nullptr, 0);
+        if (a == "-root") return eh::os::RootWindowId();
+    }
+    if (argc == 1) {
+        if (const char* env = std::getenv("XSCREENSAVER_WINDOW"))
+            return std::strtoull(env, nullptr, 0);
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Settings for this run only come out first; the rest is read as before.
+    std::vector<std::string> args(argv + 1, argv + argc);
+    // The recording options go first: its --fps takes a rate, not the overlay switch.
+    eh::shell::RecordingOptions recording;
+    bool recordingBad = false;
+    if (!args.empty() && args[0] == "--render-frames")
+        recordingBad = !extractRecording(args, recording);
+    eh::shell::SettingsOverrides overrides;
+    std::string error;
+    if (!eh::shell::ExtractOverrides(args, &overrides, &error)) {
+        std::fprintf(stderr, "emberhold: %s (see --help)\n", error.c_str());
+        return 1;
+    }
+    std::vector<char*> kept{argv[0]};
+    for (std::string& a : args) kept.push_back(a.data());
+    kept.push_back(nullptr);
+    argc = static_cast<int>(kept.size()) - 1;
+    argv = kept.data();
+
     if (argc >= 2 && std::strncmp(argv[1], "--", 2) == 0) {
         std::string option = argv[1];
         if (option == "--help") return printHelp(), 0;
         if (option == "--version") return std::printf("emberhold %s\n", kVersion), 0;
         if (option == "--print-settings") return printSettings();
         if (option == "--resources") return printResources();
+        if (option == "--verify-media") return verifyMedia();
+        if (option == "--render-frames") {
+            if (recordingBad) {
+                std::fprintf(stderr, "emberhold: bad --render-frames options (see --help)\n");
+                return 1;
+            }
+            eh::shell::SceneApp app;
+            app.SetDirect3DFactory(&Direct3DCreate8);
+            app.SetOverrides(overrides);
+            return app.RunRecording(recording);
+        }
         std::fprintf(stderr, "emberhold: unknown option %s (see --help)\n", argv[1]);
         return 1;
     }
 
     eh::shell::SceneApp app;
+    app.SetDirect3DFactory(&Direct3DCreate8);
+    app.SetOverrides(overrides);
     std::string commandLine = eh::shell::JoinCommandLine(argc, argv);
+    if (std::uintptr_t host = hostWindow(argc, argv)) {
+        app.SetHostWindow(host);
+        commandLine = std::string(argv[0]) + " /s";
+    }
     app.Initialize(nullptr, commandLine.c_str());
     return app.Execute();
 }

@@ -1,26 +1,45 @@
 #include "shell/saver_app.h"
 
 #include <cstdio>
+#include <cstring>
 
+#include "graphics/device.h"
+#include "platform/os/display.h"
+#include "platform/os/message_box.h"
 #include "platform/os/registry.h"
+#include "platform/os/saver_windows.h"
+#include "shell/config_dialog_run.h"
+#include "shell/render_kit_hooks.h"
 
 namespace eh::shell {
 namespace {
 SaverApp* gInstance = nullptr;
+
+void copyText(char (&to)[128], const std::string& from) {
+    std::snprintf(to, sizeof to, "%s", from.c_str());
+}
+
 }  // namespace
 
-SaverApp::SaverApp() : settingsPath_(os::SettingsFilePath()), lockPath_(os::SingleInstanceLock::DefaultPath()) {
+SaverApp::SaverApp()
+    : settingsPath_(os::SettingsFilePath()), lockPath_(os::SingleInstanceLock::DefaultPath()) {
     gInstance = this;
     defaultText_.Load();
     BuildDefaultRecord(defaultText_, &defaults_, &defaultExtra_);
     settings_ = defaults_;
+    catalog_.SetLog(&log_);
 }
 
 SaverApp::~SaverApp() {
+    if (previewBitmap_ != nullptr) DeleteObject(previewBitmap_);
+    if (device_ != nullptr && ownsDevice_) device_->Release();
+    device_ = nullptr;
     if (gInstance == this) gInstance = nullptr;
 }
 
-SaverApp* SaverApp::Instance() { return gInstance; }
+SaverApp* SaverApp::Instance() {
+    return gInstance;
+}
 
 void SaverApp::Initialize(HINSTANCE instance, const char* commandLine) {
     texts_.Load();
@@ -34,31 +53,72 @@ void SaverApp::Initialize(HINSTANCE instance, const char* commandLine) {
     switch (mode_) {
         case RunMode::Preview:
         case RunMode::Saver:
-        case RunMode::Test: log_.Open("Saver_Log.txt"); break;
-        case RunMode::Config: log_.Open("Config_Log.txt"); break;
-        case RunMode::ChangePassword: break;
+        case RunMode::Test:
+            log_.Open("Saver_Log.txt");
+            break;
+        case RunMode::Config:
+            log_.Open("Config_Log.txt");
+            break;
+        case RunMode::ChangePassword:
+            break;
     }
 
+    if (FAILED(catalog_.Create(d3dFactory_))) runAllowed_ = false;
+
     // A second copy, in any mode, ends silently.
-    if (!instanceLock_.Acquire(lockPath_)) {
-        runAllowed_ = false;
-        return;
+    if (runAllowed_ && !instanceLock_.Acquire(lockPath_)) runAllowed_ = false;
+    if (!runAllowed_) return;
+
+    CheckDeviceCaps();
+    EnumerateMonitors();
+    if (mode_ == RunMode::Preview || mode_ == RunMode::Saver || mode_ == RunMode::Test) {
+        if (FAILED(CreateSaverWindows())) log_.Write(log_lines::kCannotCreateSaverWindow);
+        log_.Write(log_lines::kCreateSaverWindowComplete);
     }
+    if (mode_ == RunMode::Preview && mainWindow_ != nullptr) runPreviewStartWait();
 }
 
 int SaverApp::Execute() {
     if (!runAllowed_) return 0;
     switch (mode_) {
-        case RunMode::Config: return RunConfigDialog();
+        case RunMode::Config:
+            return RunConfigDialog();
         case RunMode::ChangePassword:
             // No screensaver password exists on this platform.
             return 0;
         case RunMode::Preview:
         case RunMode::Saver:
-        case RunMode::Test:
+        case RunMode::Test: {
             ReadSettings(settings_, settingsPath_);
             ReadExtraSettings();
-            return MainLoop();
+            ApplyOverrides(overrides_, settings_);
+            catalog_.SelectMode(static_cast<UINT>(settings_.Width),
+                                static_cast<UINT>(settings_.Height), settings_.BitCount,
+                                settings_.FSAA);
+            const graphics::Selection& s = catalog_.Mirror();
+            settings_.Width = static_cast<std::int32_t>(s.width);
+            settings_.Height = static_cast<std::int32_t>(s.height);
+            settings_.BitCount = graphics::BitsOf(s.backBufferFormat);
+            settings_.FSAA = static_cast<std::int32_t>(s.multisampleType);
+            if (mainWindow_ == nullptr) {
+                std::fprintf(stderr, "emberhold: no window to run in\n");
+                log_.Close();
+                return 1;
+            }
+            MainLoop();
+            // A loop ended by WM_CLOSE skipped Shutdown: the device and what it made still
+            // exist and must go before the window that holds their context.
+            if (device_ != nullptr) {
+                overlay_.ReleaseTextures();
+                ReleaseRenderResources();
+                if (ownsDevice_) device_->Release();
+                device_ = nullptr;
+            }
+            if (mainWindow_ != nullptr && IsWindow(mainWindow_)) DestroyWindow(mainWindow_);
+            mainWindow_ = nullptr;
+            log_.Close();
+            return 0;
+        }
     }
     return 0;
 }
@@ -68,16 +128,388 @@ void SaverApp::RestoreDefaults() {
     ResetExtraSettings();
 }
 
-int SaverApp::MainLoop() {
-    std::fprintf(stderr, "emberhold: the %s mode is not built yet\n", RunModeName(mode_));
-    log_.Close();
-    return 2;
+int SaverApp::RunConfigDialog() { return RunConfigurationDialog(*this, catalog_); }
+
+void SaverApp::EnumerateMonitors() {
+    monitorCount_ = 0;
+    std::vector<os::DisplayDevice> devices = os::EnumerateDisplayDevices();
+    if (devices.empty()) {
+        // The single-monitor substitute: one device called DISPLAY covering the screen.
+        os::DisplayDevice d;
+        d.adapterName = "DISPLAY";
+        d.monitorName = "DISPLAY";
+        d.primary = true;
+        d.bounds = RECT{0, 0, 1024, 768};
+        devices.push_back(d);
+    }
+    for (const os::DisplayDevice& d : devices) {
+        if (monitorCount_ >= kMaxMonitors) break;
+        if (d.mirroring) continue;
+        MonitorRecord& r = monitors_[monitorCount_++];
+        r = MonitorRecord{};
+        copyText(r.adapterDescription, d.adapterName);
+        copyText(r.monitorDescription, d.monitorName);
+        if (d.attached) {
+            LONG w = d.bounds.right - d.bounds.left;
+            LONG h = d.bounds.bottom - d.bounds.top;
+            LONG x = d.primary ? 0 : d.bounds.left;
+            LONG y = d.primary ? 0 : d.bounds.top;
+            r.rect = RECT{x, y, x + w, y + h};
+            r.monitor = os::MonitorFromRect(r.rect);
+        }
+    }
 }
 
-int SaverApp::RunConfigDialog() {
-    std::fprintf(stderr, "emberhold: the configuration dialog is not built yet\n");
+HRESULT SaverApp::CreateSaverWindows() {
+    WNDCLASSA wc{};
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = &SaverApp::StaticWindowProc;
+    wc.hInstance = instance_;
+    wc.lpszClassName = kWindowClassName;
+    RegisterClassA(&wc);
+
+    if (Hosted()) {
+        // XScreenSaver's window: the scene draws into it like a child of a foreign parent.
+        HWND host = os::ForeignWindow(hostWindow_);
+        if (host == nullptr) return E_FAIL;
+        RECT rc{};
+        GetClientRect(host, &rc);
+        mainWindow_ = CreateWindowExA(0, kWindowClassName, kWindowTitle, WS_CHILD | WS_VISIBLE, 0,
+                                      0, rc.right, rc.bottom, host, nullptr, instance_, nullptr);
+    } else {
+        switch (mode_) {
+            case RunMode::Preview: {
+                HWND parent = os::ForeignWindow(parentWindow_);
+                if (parent == nullptr) break;
+                RECT rc{};
+                GetClientRect(parent, &rc);
+                AdjustWindowRect(&rc, WS_CHILD | WS_VISIBLE, FALSE);
+                mainWindow_ = CreateWindowExA(
+                    0, kWindowClassName, kWindowTitle, WS_CHILD | WS_VISIBLE, rc.left, rc.top,
+                    rc.right - rc.left, rc.bottom - rc.top, parent, nullptr, instance_, nullptr);
+                break;
+            }
+            case RunMode::Saver: {
+                HWND first = nullptr;
+                for (int i = 0; i < monitorCount_; ++i) {
+                    MonitorRecord& r = monitors_[i];
+                    if (r.monitor == nullptr) continue;
+                    r.window = CreateWindowExA(
+                        WS_EX_TOPMOST, kWindowClassName, kWindowTitle, WS_POPUP | WS_VISIBLE,
+                        r.rect.left, r.rect.top, r.rect.right - r.rect.left,
+                        r.rect.bottom - r.rect.top, first, nullptr, instance_, nullptr);
+                    if (r.window == nullptr) return E_FAIL;
+                    if (first == nullptr) first = r.window;
+                }
+                mainWindow_ = first;
+                break;
+            }
+            case RunMode::Test: {
+                RECT rc{50, 50, 650, 450};
+                DWORD style = WS_VISIBLE | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+                AdjustWindowRect(&rc, style, FALSE);
+                mainWindow_ = CreateWindowExA(0, kWindowClassName, kWindowTitle, style, rc.left,
+                                              rc.top, rc.right - rc.left, rc.bottom - rc.top,
+                                              nullptr, nullptr, instance_, nullptr);
+                break;
+            }
+            default:
+                break;
+        }
+    }
+    if (mainWindow_ == nullptr) return E_FAIL;
+    SetCursor(nullptr);
+    return S_OK;
+}
+
+void SaverApp::runPreviewStartWait() {
+    previewWait_ = true;
+    PostMessageA(mainWindow_, WM_USER, 0, 0);
+    MSG msg;
+    while (previewWait_) {
+        BOOL got = GetMessageA(&msg, mainWindow_, 0, 0);
+        if (got <= 0) {
+            // WM_QUIT stays for the main loop; a window destroyed meanwhile ends the wait
+            // instead of waiting on it forever.
+            if (got == 0) PostQuitMessage(0);
+            break;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+LRESULT SaverApp::StaticWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    SaverApp* app = Instance();
+    if (app == nullptr) return DefWindowProcA(window, message, wParam, lParam);
+    return app->HandleMessage(window, message, wParam, lParam);
+}
+
+LRESULT SaverApp::DefaultWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+LRESULT SaverApp::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_CREATE:
+            if (mode_ == RunMode::Preview && previewBitmap_ == nullptr)
+                previewBitmap_ = LoadBitmapA(instance_, kPreviewBitmapId);
+            break;
+        case WM_PAINT:
+            if (mode_ == RunMode::Preview) {
+                paintPreview(window);
+                return 0;
+            }
+            break;
+        case WM_CLOSE:
+        case WM_DESTROY:
+            quit_ = true;
+            return 1;
+        case WM_SETCURSOR:
+            if (mode_ == RunMode::Saver) return 1;
+            break;
+        case WM_ACTIVATEAPP:
+            if (wParam == 0 && mode_ != RunMode::Test) return RequestClose();
+            break;
+        case WM_KEYDOWN:
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+            if (mode_ != RunMode::Test) return RequestClose();
+            break;
+        case WM_MOUSEMOVE:
+            if (mode_ != RunMode::Preview && settings_.ExitOnMouseMove) {
+                if (--mouseMoveBudget_ < 0) return RequestClose();
+            }
+            break;
+        case WM_SYSCOMMAND:
+            if (mode_ == RunMode::Saver && (wParam == SC_SCREENSAVE || wParam == SC_CLOSE ||
+                                            wParam == SC_NEXTWINDOW || wParam == SC_PREVWINDOW))
+                return RequestClose();
+            break;
+        case WM_POWERBROADCAST:
+            if (wParam == PBT_APMSUSPEND && passwordVerifier_ == nullptr) return RequestClose();
+            break;
+        case WM_TIMER:
+            if (wParam == kPreviewStartTimer) {
+                previewWait_ = false;
+                KillTimer(window, kPreviewStartTimer);
+            } else if (wParam == kFpsTimer) {
+                fps_ = frameCount_;
+                frameCount_ = 0;
+            }
+            break;
+        case WM_USER:
+            SetTimer(window, kPreviewStartTimer, 500, nullptr);
+            break;
+        default:
+            break;
+    }
+    return DefaultWindowProc(window, message, wParam, lParam);
+}
+
+void SaverApp::paintPreview(HWND window) {
+    os::PaintBitmap(window, previewBitmap_);
+}
+
+int SaverApp::RequestClose() {
+    if (mode_ != RunMode::Saver && mode_ != RunMode::Test) return 0;
+    // The host of an embedded saver ends it; input inside its window does not.
+    if (Hosted()) return 0;
+    if (win9x_ && mode_ == RunMode::Saver && passwordVerifier_ != nullptr) {
+        // Never reached here: the password verifier exists only on Windows 9x.
+        if (frontBufferParity_ == 0 && device_ != nullptr)
+            device_->Present(nullptr, nullptr, nullptr, nullptr);
+        SetCursor(nullptr);
+        mouseMoveBudget_ = 0;
+        frontBufferParity_ = 1;
+        lastFrameTime_ = static_cast<float>(timeGetTime());
+        return 0;
+    }
+    Shutdown();
+    return 1;
+}
+
+void SaverApp::Shutdown() {
+    StopSound();
+    if (device_ != nullptr) graphics::RestoreLinearGamma(device_);
+    ReleaseRenderResources();
+    overlay_.ReleaseTextures();
+    ReleaseDeviceObjects();
+    if (device_ != nullptr) {
+        if (ownsDevice_) device_->Release();
+        device_ = nullptr;
+    }
+    catalog_.ReleaseDirect3D();
+    if (mainWindow_ != nullptr) KillTimer(mainWindow_, kFpsTimer);
+    passwordVerifier_ = nullptr;
+    quit_ = true;
     log_.Close();
-    return 2;
+}
+
+int SaverApp::createDevice(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    graphics::DeviceSettings ds;
+    ds.useDesktopSettings = settings_.UseDesktopSettings != FALSE;
+    ds.gamma = settings_.GmCntrl;
+    IDirect3DDevice8* device = nullptr;
+    int result = graphics::CreateSaverDevice(
+        catalog_, ds, window, static_cast<UINT>(client.right - client.left),
+        static_cast<UINT>(client.bottom - client.top), &log_, &device, &presentParams_);
+    if (result != graphics::kDeviceCreated) return result;
+    device_ = device;
+    ownsDevice_ = true;
+    AttachRenderResources(catalog_.Direct3D(), device_, presentParams_.BackBufferFormat, window);
+    graphics::ApplyGamma(device_, ds.gamma);
+    log_.Write(log_lines::kCreateDeviceComplete);
+    InitDeviceState(device_);
+    log_.Write(log_lines::kInitDeviceComplete);
+    ShowLoadingScreen(device_);
+    return graphics::kDeviceCreated;
+}
+
+void SaverApp::MainLoop() {
+    win9x_ = false;  // never Windows 9x here: no password verifier is loaded
+    if (mode_ != RunMode::Preview) {
+        int result = createDevice(mainWindow_);
+        if (result == graphics::kNoDesktopMode) {
+            MessageBoxA(nullptr, "Cant get Desktop DisplayMode.", "Error!", MB_ICONERROR);
+            return;
+        }
+        if (result == graphics::kNoDevice) {
+            MessageBoxA(nullptr, "Could not find any compatible Direct3D\ndevices.", "Error!",
+                        MB_ICONERROR);
+            return;
+        }
+        overlay_.LoadDigitTextures(device_, &log_);
+        LoadScene(device_);
+        AfterLoad(device_);
+        StartSound();
+        log_.Write(log_lines::kAllDataLoaded);
+    }
+    SetTimer(mainWindow_, kFpsTimer, 1000, nullptr);
+    quit_ = false;
+    lastFrameTime_ = static_cast<float>(timeGetTime());
+    MSG msg{};
+    while (msg.message != WM_QUIT && !quit_) {
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        } else if (mode_ != RunMode::Preview) {
+            FrameStep();
+        }
+        Sleep(2);
+    }
+}
+
+HRESULT SaverApp::FrameStep() {
+    if (device_ == nullptr) return E_FAIL;
+    float now = static_cast<float>(timeGetTime());
+    float elapsed = now - lastFrameTime_;
+    lastFrameTime_ = static_cast<float>(timeGetTime());
+    if (elapsed < 0.0f) elapsed = 0.0f;
+
+    HRESULT hr = device_->TestCooperativeLevel();
+    if (hr == D3DERR_DEVICELOST) return hr;
+    if (hr == D3DERR_DEVICENOTRESET) {
+        restoreDevice();
+        return hr;
+    }
+    if (FAILED(hr)) return hr;
+
+    FrameMove(device_, elapsed);
+    RenderFrame(device_);
+    frontBufferParity_ = 1 - frontBufferParity_;
+    ++frameCount_;
+    return S_OK;
+}
+
+void SaverApp::restoreDevice() {
+    log_.Write(log_lines::kDeviceWasLost);
+    log_.Write(log_lines::kTryToRestore);
+    InvalidateDeviceObjects();
+    HRESULT hr = device_->Reset(&presentParams_);
+    // A failed reset shows up as D3DERR_DEVICENOTRESET again on the next step, which retries.
+    InitDeviceState(device_);
+    if (SUCCEEDED(hr)) RestoreDeviceObjects(device_);
+    frontBufferParity_ = 1;
+    log_.Write(log_lines::kRestoreComplete);
+    log_.Write("");
+    lastFrameTime_ = static_cast<float>(timeGetTime());
+}
+
+void SaverApp::AttachDeviceForTest(IDirect3DDevice8* device, const D3DPRESENT_PARAMETERS& params) {
+    device_ = device;
+    ownsDevice_ = false;
+    presentParams_ = params;
+}
+
+void SaverApp::InitDeviceState(IDirect3DDevice8* device) {
+    device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+    device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+    device->SetRenderState(D3DRS_ALPHAREF, 32);
+    device->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL);
+    device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
+    device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
+    device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    device->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR);
+    device->SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR);
+    device->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_WRAP);
+    device->SetTextureStageState(0, D3DTSS_ADDRESSV, D3DTADDRESS_WRAP);
+    device->SetRenderState(D3DRS_DITHERENABLE, TRUE);
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    device->SetRenderState(D3DRS_LIGHTING, FALSE);
+    D3DMATERIAL8 material{};
+    material.Diffuse = material.Ambient = material.Specular = material.Emissive = {1, 1, 1, 1};
+    material.Power = 50.0f;
+    device->SetMaterial(&material);
+    D3DMATRIX identity{};
+    identity._11 = identity._22 = identity._33 = identity._44 = 1.0f;
+    device->SetTransform(D3DTS_WORLD, &identity);
+    // A default perspective: 45 degrees vertical field of view, far plane 150. The near
+    // plane of 0 this default once had makes a degenerate projection (every depth maps to
+    // the same value), so a small positive one is used.
+    const float nearPlane = 0.1f, farPlane = 150.0f;
+    const float yScale = 2.4142136f;  // 1 / tan(22.5 degrees)
+    D3DMATRIX projection{};
+    projection._11 = yScale;
+    projection._22 = yScale;
+    projection._33 = farPlane / (farPlane - nearPlane);
+    projection._34 = 1.0f;
+    projection._43 = -nearPlane * farPlane / (farPlane - nearPlane);
+    device->SetTransform(D3DTS_PROJECTION, &projection);
+}
+
+void SaverApp::ShowLoadingScreen(IDirect3DDevice8* device) {
+    overlay_.ShowLoadingScreen(device, &log_, &frontBufferParity_);
+}
+
+void SaverApp::FrameMove(IDirect3DDevice8* device, float) {
+    // Look-at from (0, 0, -1) toward the origin with up (0, 1, 0), left-handed: the view
+    // matrix is the identity translated by +1 along z.
+    D3DMATRIX view{};
+    view._11 = view._22 = view._33 = view._44 = 1.0f;
+    view._43 = 1.0f;
+    device->SetTransform(D3DTS_VIEW, &view);
+}
+
+void SaverApp::RenderFrame(IDirect3DDevice8* device) {
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF0000FF, 1.0f, 0);
+    device->BeginScene();
+    DrawOverlay(device);
+    device->EndScene();
+    device->Present(nullptr, nullptr, nullptr, nullptr);
+}
+
+void SaverApp::DrawOverlay(IDirect3DDevice8* device) {
+    graphics::OverlayFrame frame;
+    frame.showTime = settings_.ShowTime != FALSE;
+    frame.showFps = settings_.ShowFPS != FALSE;
+    frame.twentyFourHour = settings_.DigClock_24H;
+    frame.fps = fps_;
+    graphics::LocalTimeOfDay(&frame.hours, &frame.minutes, &frame.seconds);
+    overlay_.Draw(device, frame);
 }
 
 }  // namespace eh::shell

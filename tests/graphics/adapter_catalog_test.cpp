@@ -13,7 +13,7 @@ using testing::FakeDirect3D;
 using testing::Mode;
 
 class AdapterCatalogTest : public ::testing::Test {
-protected:
+  protected:
     std::vector<os::MessageBoxCall> boxes;
     os::ScopedMessageBoxHandler handler{[this](const os::MessageBoxCall& call) {
         boxes.push_back(call);

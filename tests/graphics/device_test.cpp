@@ -41,7 +41,7 @@ TEST(GammaRamp, AboveNeutralKeepsTheTopAt65355) {
 }
 
 class DeviceTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         FakeAdapter a;
         a.modes = {Mode(800, 600, D3DFMT_X8R8G8B8), Mode(1024, 768, D3DFMT_X8R8G8B8)};

@@ -11,7 +11,7 @@
 namespace eh::graphics::testing {
 
 class FakeDevice final : public IDirect3DDevice8 {
-public:
+  public:
     HRESULT cooperativeLevel = S_OK;
     HRESULT resetResult = S_OK;
     int resets = 0;
@@ -116,9 +116,7 @@ public:
     }
     HRESULT SetTextureStageState(DWORD, D3DTEXTURESTAGESTATETYPE, DWORD) override { return S_OK; }
     HRESULT DrawPrimitive(D3DPRIMITIVETYPE, UINT, UINT) override { return S_OK; }
-    HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE, UINT, UINT, UINT, UINT) override {
-        return S_OK;
-    }
+    HRESULT DrawIndexedPrimitive(D3DPRIMITIVETYPE, UINT, UINT, UINT, UINT) override { return S_OK; }
     HRESULT CreateVertexShader(CONST DWORD*, CONST DWORD*, DWORD*, DWORD) override {
         return E_NOTIMPL;
     }

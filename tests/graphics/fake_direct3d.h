@@ -21,7 +21,7 @@ struct FakeAdapter {
 };
 
 class FakeDirect3D final : public IDirect3D8 {
-public:
+  public:
     std::vector<FakeAdapter> adapters;
     D3DDISPLAYMODE desktop{1024, 768, 60, D3DFMT_X8R8G8B8};
     bool desktopFails = false;
@@ -30,10 +30,15 @@ public:
     std::vector<DWORD> createFlags;
     IDirect3DDevice8* deviceToReturn = nullptr;
     int refs = 1;
+    bool deleteOnRelease = false;  // heap objects handed out by a factory
 
     HRESULT QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
     ULONG AddRef() override { return static_cast<ULONG>(++refs); }
-    ULONG Release() override { return static_cast<ULONG>(--refs); }
+    ULONG Release() override {
+        int left = --refs;
+        if (left == 0 && deleteOnRelease) delete this;
+        return static_cast<ULONG>(left);
+    }
     HRESULT RegisterSoftwareDevice(void*) override { return E_NOTIMPL; }
     UINT GetAdapterCount() override { return static_cast<UINT>(adapters.size()); }
     HRESULT GetAdapterIdentifier(UINT, DWORD, D3DADAPTER_IDENTIFIER8* id) override {

@@ -1,5 +1,7 @@
 #include "graphics/overlay_layout.h"
 
+#include "graphics/overlay.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -43,7 +45,7 @@ TEST(ClockLayout, TwelveHourStyleCases) {
         int h, m, s;
         const char* text;
     } cases[] = {
-        {0, 5, 9, "12:05:09AM"},  {13, 0, 0, "_1:00:00PM"},  {12, 30, 0, "12:30:00PM"},
+        {0, 5, 9, "12:05:09AM"},  {13, 0, 0, "_1:00:00PM"},   {12, 30, 0, "12:30:00PM"},
         {1, 2, 3, "_1:02:03AM"},  {11, 59, 59, "11:59:59AM"}, {23, 59, 59, "11:59:59PM"},
         {10, 0, 0, "10:00:00AM"}, {22, 0, 0, "10:00:00PM"},
     };
@@ -70,6 +72,35 @@ TEST(FpsLayout, DigitsAndTheDotFallback) {
     ASSERT_EQ(LayoutFps(-7, layout, g), 2);
     EXPECT_EQ(g[0].glyph, kGlyphDot);
     EXPECT_EQ(LayoutFps(-2147483647 - 1, layout, g), kMaxFpsGlyphs);
+}
+
+}  // namespace
+}  // namespace eh::graphics
+
+namespace eh::graphics {
+namespace {
+
+TEST(LoadingCorners, LogoCoversTheBottomRight256By128On1024By768) {
+    LoadingCorner c[4];
+    LoadingCorners(1024, 768, c);
+    EXPECT_EQ(c[0].resourceId, 486);
+    // The quad spans pixels [x * W, (x + w) * W): 768..1023 by 640..767.
+    EXPECT_FLOAT_EQ(c[0].x * 1024, 768.0f);
+    EXPECT_FLOAT_EQ((c[0].x + c[0].width) * 1024, 1024.0f);
+    EXPECT_FLOAT_EQ(c[0].y * 768, 640.0f);
+    EXPECT_FLOAT_EQ((c[0].y + c[0].height) * 768, 768.0f);
+    // Then bottom-left, top-left, top-right, all 256 x 128 pixels.
+    EXPECT_EQ(c[1].resourceId, 487);
+    EXPECT_FLOAT_EQ(c[1].x, 0.0f);
+    EXPECT_FLOAT_EQ(c[1].y * 768, 640.0f);
+    EXPECT_EQ(c[2].resourceId, 489);
+    EXPECT_FLOAT_EQ(c[2].y, 0.0f);
+    EXPECT_EQ(c[3].resourceId, 488);
+    EXPECT_FLOAT_EQ(c[3].x * 1024, 768.0f);
+    for (const LoadingCorner& k : c) {
+        EXPECT_FLOAT_EQ(k.width * 1024, 256.0f);
+        EXPECT_FLOAT_EQ(k.height * 768, 128.0f);
+    }
 }
 
 }  // namespace

@@ -17,10 +17,12 @@ LRESULT Record(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(window, message, wParam, lParam);
 }
 
-HWND Window(std::uintptr_t n) { return reinterpret_cast<HWND>(n * 16); }
+HWND Window(std::uintptr_t n) {
+    return reinterpret_cast<HWND>(n * 16);
+}
 
 class MessagesTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ResetMessageQueue();
         SetManualClock(true, 1000);

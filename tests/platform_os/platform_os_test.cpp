@@ -137,3 +137,29 @@ TEST(SingleInstance, UncreatableLockFileDoesNotStopTheProgram) {
 
 }  // namespace
 }  // namespace eh::os
+
+#include "platform/os/crt_random.h"
+
+namespace eh::os {
+namespace {
+
+TEST(CrtRandom, FifteenBitsAndTheRunTimeSequence) {
+    SeedRandom(1);
+    // The first values of the Windows run-time's rand() after srand(1).
+    EXPECT_EQ(Random(), 41);
+    EXPECT_EQ(Random(), 18467);
+    EXPECT_EQ(Random(), 6334);
+    SeedRandom(12345);
+    int first = Random();
+    for (int i = 0; i < 100000; ++i) {
+        int r = Random();
+        ASSERT_GE(r, 0);
+        ASSERT_LE(r, kRandMax);
+    }
+    SeedRandom(12345);
+    EXPECT_EQ(Random(), first);
+    EXPECT_LE(RandomUnit(), 1.0f);
+}
+
+}  // namespace
+}  // namespace eh::os

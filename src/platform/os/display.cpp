@@ -37,8 +37,8 @@ SdlDisplays querySdl() {
         d.adapterName += " display adapter";
         d.monitorName = name != nullptr ? name : "Display";
         d.primary = i == 0;
-        d.bounds = RECT{r.x - primary.x, r.y - primary.y, r.x - primary.x + r.w,
-                        r.y - primary.y + r.h};
+        d.bounds =
+            RECT{r.x - primary.x, r.y - primary.y, r.x - primary.x + r.w, r.y - primary.y + r.h};
         out.devices.push_back(d);
     }
     if (started) SDL_QuitSubSystem(SDL_INIT_VIDEO);
@@ -75,6 +75,8 @@ ScopedFakeDisplays::ScopedFakeDisplays(std::vector<DisplayDevice> displays) {
     fakeDisplays() = std::move(displays);
 }
 
-ScopedFakeDisplays::~ScopedFakeDisplays() { fakeDisplays().reset(); }
+ScopedFakeDisplays::~ScopedFakeDisplays() {
+    fakeDisplays().reset();
+}
 
 }  // namespace eh::os

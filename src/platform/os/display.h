@@ -17,9 +17,9 @@ struct DisplayDevice {
     std::string adapterName;  // the adapter's description (DeviceString)
     std::string monitorName;  // the first monitor's description
     bool primary = false;
-    bool attached = true;   // part of the desktop
-    bool mirroring = false; // a mirroring driver (skipped by the saver)
-    RECT bounds{};          // virtual-screen pixels; only meaningful when attached
+    bool attached = true;    // part of the desktop
+    bool mirroring = false;  // a mirroring driver (skipped by the saver)
+    RECT bounds{};           // virtual-screen pixels; only meaningful when attached
 };
 
 // Every display device, the primary first. From SDL's video displays (starting video for
@@ -35,7 +35,7 @@ POINT ScreenOrigin();
 
 // Replaces the displays with `displays` until destroyed (tests).
 class ScopedFakeDisplays {
-public:
+  public:
     explicit ScopedFakeDisplays(std::vector<DisplayDevice> displays);
     ~ScopedFakeDisplays();
     ScopedFakeDisplays(const ScopedFakeDisplays&) = delete;

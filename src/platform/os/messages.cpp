@@ -93,7 +93,8 @@ void pumpSdl() {
             case SDL_QUIT:
                 for (const WindowEntry& entry : state().windows) post(entry.window, WM_CLOSE, 0, 0);
                 break;
-            default: break;
+            default:
+                break;
         }
     }
     // Activation belongs to the application, not to one window: focus moving between our
@@ -157,18 +158,26 @@ void UnregisterWindow(HWND window) {
     std::erase_if(state().queue, [window](const MSG& m) { return m.hwnd == window; });
 }
 
-bool IsKnownWindow(HWND window) { return findWindow(window) != nullptr; }
+bool IsKnownWindow(HWND window) {
+    return findWindow(window) != nullptr;
+}
 
-void SetDestroyWindowHook(void (*destroy)(HWND)) { state().destroy = destroy; }
+void SetDestroyWindowHook(void (*destroy)(HWND)) {
+    state().destroy = destroy;
+}
 
 void SetManualClock(bool on, DWORD now) {
     state().manualClock = on;
     state().manualNow = now;
 }
 
-void AdvanceManualClock(DWORD milliseconds) { state().manualNow += milliseconds; }
+void AdvanceManualClock(DWORD milliseconds) {
+    state().manualNow += milliseconds;
+}
 
-bool ManualClock() { return state().manualClock; }
+bool ManualClock() {
+    return state().manualClock;
+}
 
 void ResetMessageQueue() {
     State& s = state();
@@ -200,7 +209,9 @@ BOOL GetMessageA(MSG* msg, HWND window, UINT, UINT) {
     }
 }
 
-BOOL TranslateMessage(const MSG*) { return FALSE; }
+BOOL TranslateMessage(const MSG*) {
+    return FALSE;
+}
 
 LRESULT DispatchMessageA(const MSG* msg) {
     if (msg == nullptr || msg->message == WM_QUIT) return 0;
@@ -258,6 +269,7 @@ void Sleep(DWORD milliseconds) {
 }
 
 HCURSOR SetCursor(HCURSOR cursor) {
-    if (SDL_WasInit(SDL_INIT_VIDEO) != 0) SDL_ShowCursor(cursor == nullptr ? SDL_DISABLE : SDL_ENABLE);
+    if (SDL_WasInit(SDL_INIT_VIDEO) != 0)
+        SDL_ShowCursor(cursor == nullptr ? SDL_DISABLE : SDL_ENABLE);
     return nullptr;
 }

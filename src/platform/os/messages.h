@@ -73,7 +73,7 @@ struct MSG {
 #define PM_NOREMOVE 0x0000u
 #define PM_REMOVE 0x0001u
 
-#define MAKELPARAM(lo, hi) \
+#define MAKELPARAM(lo, hi)                                                      \
     static_cast<LPARAM>(static_cast<DWORD>((static_cast<DWORD>(lo) & 0xFFFFu) | \
                                            ((static_cast<DWORD>(hi) & 0xFFFFu) << 16)))
 

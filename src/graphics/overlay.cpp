@@ -1,0 +1,220 @@
+#include "graphics/overlay.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+#include "d3dx/d3dx8.h"
+#include "media/archive.h"
+#include "media/memory_file.h"
+#include "media/vertex_buffer_pool.h"
+#include "platform/os/resources.h"
+
+namespace eh::graphics {
+namespace {
+
+constexpr DWORD kWhite = 0xFFFFFFFFu;
+constexpr float kDarkeningScale = 1.07f;  // the darkening quad is 7 % larger
+
+// Archive 452 entry names in glyph order (folder "Digits\").
+constexpr const char* kDigitFiles[kGlyphCount] = {
+    "digit_0.JPG",    "digit_1.JPG",   "digit_2.JPG", "digit_3.JPG", "digit_4.JPG",
+    "digit_5.JPG",    "digit_6.JPG",   "digit_7.JPG", "digit_8.JPG", "digit_9.JPG",
+    "digit_ddot.JPG", "digit_dot.JPG", "digit_A.JPG", "digit_M.JPG", "digit_P.JPG"};
+// The clock archive's password: nine characters, a different one from the scene archive's.
+// No entry is encrypted, so it only has to be passed.
+constexpr char kDigitPassword[] = "Kestrelle";
+
+void writeLog(shell::LogFile* log, const char* line) {
+    if (log != nullptr) log->Write(line);
+}
+
+// A texture straight from resource bytes: at the file's size, else 128 x 128 R5G6B5.
+IDirect3DTexture8* textureFromResource(IDirect3DDevice8* device, int id) {
+    os::ResourceData data = os::FindResourceData("CustomData", id);
+    if (!data) return nullptr;
+    IDirect3DTexture8* texture = nullptr;
+    UINT size = static_cast<UINT>(data.size);
+    if (FAILED(D3DXCreateTextureFromFileInMemoryEx(device, data.data, size, 0, 0, 0, 0,
+                                                   D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT,
+                                                   D3DX_DEFAULT, 0, nullptr, nullptr, &texture))) {
+        texture = nullptr;
+        if (FAILED(D3DXCreateTextureFromFileInMemoryEx(
+                device, data.data, size, 128, 128, 0, 0, D3DFMT_R5G6B5, D3DPOOL_MANAGED,
+                D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr, nullptr, &texture)))
+            texture = nullptr;
+    }
+    return texture;
+}
+
+}  // namespace
+
+struct Overlay::Impl {
+    int quad = -1;
+    IDirect3DTexture8* digits[kGlyphCount] = {};
+};
+
+Overlay::Overlay() : impl_(std::make_unique<Impl>()) {}
+Overlay::~Overlay() = default;  // textures go with the device (ReleaseTextures)
+
+int Overlay::QuadHandle() const {
+    return impl_->quad;
+}
+
+void Overlay::ReleaseTextures() {
+    for (IDirect3DTexture8*& t : impl_->digits) {
+        if (t != nullptr) t->Release();
+        t = nullptr;
+    }
+}
+
+void Overlay::ShowLoadingScreen(IDirect3DDevice8* device, shell::LogFile* log,
+                                std::int32_t* frontBufferParity) {
+    writeLog(log, shell::log_lines::kLoadNotTableAlpha);
+    media::VertexBufferPool& pool = media::ProgramVertexBufferPool();
+    impl_->quad = -1;
+    pool.CreateVertexBuffer(&impl_->quad, media::VertexBufferPool::kFvfQuad2D, 4);
+    if (auto* v = static_cast<media::Quad2DVertex*>(pool.LockVertexBuffer(impl_->quad))) {
+        const float uv[4][2] = {{0, 1}, {0, 0}, {1, 1}, {1, 0}};
+        for (int i = 0; i < 4; ++i) v[i] = {0, 0, 0.99f, 1.0f, kWhite, uv[i][0], uv[i][1]};
+        pool.UnlockVertexBuffer(impl_->quad);
+    }
+
+    // Background first, then the corners in the order they are drawn.
+    constexpr int kIds[5] = {491, 486, 487, 489, 488};
+    IDirect3DTexture8* textures[5] = {};
+    for (int i = 0; i < 5; ++i) textures[i] = textureFromResource(device, kIds[i]);
+    writeLog(log, shell::log_lines::kLoadLoadingTexture);
+
+    DWORD blend = 0, src = 0, dest = 0, alphaOp = 0;
+    device->GetRenderState(D3DRS_ALPHABLENDENABLE, &blend);
+    device->GetRenderState(D3DRS_SRCBLEND, &src);
+    device->GetRenderState(D3DRS_DESTBLEND, &dest);
+    device->GetTextureStageState(0, D3DTSS_ALPHAOP, &alphaOp);
+
+    for (int pass = 0; pass < 2; ++pass) {  // both buffers of the flip chain
+        device->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+        device->BeginScene();
+        D3DVIEWPORT8 viewport{};
+        device->GetViewport(&viewport);
+        device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+        pool.SetQuad2D(impl_->quad, 0, 0, 1, 1, kWhite, 0, 0, 1, 1);
+        device->SetVertexShader(media::VertexBufferPool::kFvfQuad2D);
+        pool.SetStream(0, impl_->quad);
+        device->SetTexture(0, textures[0]);
+        device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+        device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+
+        device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+        device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+        device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+        LoadingCorner corners[4];
+        LoadingCorners(viewport.Width, viewport.Height, corners);
+        for (int c = 0; c < 4; ++c) {
+            pool.SetQuad2D(impl_->quad, corners[c].x, corners[c].y, corners[c].width,
+                           corners[c].height, kWhite, 0, 0, 1, 1);
+            device->SetTexture(0, textures[c + 1]);
+            device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
+            device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+        }
+        device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+        device->EndScene();
+        *frontBufferParity = 1 - *frontBufferParity;
+        device->Present(nullptr, nullptr, nullptr, nullptr);
+    }
+    writeLog(log, shell::log_lines::kDrawLoadingScreen);
+
+    device->SetTexture(0, nullptr);
+    for (IDirect3DTexture8* t : textures)
+        if (t != nullptr) t->Release();
+    writeLog(log, shell::log_lines::kUnloadLoadingData);
+
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, blend);
+    device->SetRenderState(D3DRS_SRCBLEND, src);
+    device->SetRenderState(D3DRS_DESTBLEND, dest);
+    device->SetTextureStageState(0, D3DTSS_ALPHAOP, alphaOp);
+}
+
+void Overlay::LoadDigitTextures(IDirect3DDevice8* device, shell::LogFile* log) {
+    media::MemoryFile file;
+    media::OpenMediaResource(file, media::kClockDigitsArchive);
+    for (int i = 0; i < kGlyphCount; ++i) {
+        std::string name = std::string("Digits\\") + kDigitFiles[i];
+        std::uint8_t* bytes = nullptr;
+        DWORD size = 0;
+        char password[sizeof kDigitPassword];
+        std::memcpy(password, kDigitPassword, sizeof password);  // the reader wipes it
+        if (media::ExtractEntry(&bytes, &size, name.c_str(), &file, password) != 1) continue;
+        IDirect3DTexture8* texture = nullptr;
+        if (SUCCEEDED(D3DXCreateTextureFromFileInMemoryEx(
+                device, bytes, size, 0, 0, 0, 0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT,
+                D3DX_DEFAULT, 0, nullptr, nullptr, &texture))) {
+            if (impl_->digits[i] != nullptr) impl_->digits[i]->Release();
+            impl_->digits[i] = texture;
+        }
+        std::free(bytes);
+    }
+    writeLog(log, shell::log_lines::kLoadDigitTextures);
+}
+
+void Overlay::Draw(IDirect3DDevice8* device, const OverlayFrame& frame) {
+    media::VertexBufferPool& pool = media::ProgramVertexBufferPool();
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    device->SetTexture(0, nullptr);
+    device->SetRenderState(D3DRS_ALPHAREF, 0);
+    pool.SetStream(0, impl_->quad);
+
+    const DWORD colour =
+        0xFF000000u | (DWORD{layout.red} << 16) | (DWORD{layout.green} << 8) | DWORD{layout.blue};
+    auto drawGlyph = [&](const GlyphPlacement& g) {
+        IDirect3DTexture8* texture =
+            g.glyph >= 0 && g.glyph < kGlyphCount ? impl_->digits[g.glyph] : nullptr;
+        device->SetTexture(0, texture);
+        device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ZERO);
+        device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCCOLOR);
+        pool.SetQuad2D(impl_->quad, g.x, g.y, kDarkeningScale * layout.glyphWidth,
+                       kDarkeningScale * layout.glyphHeight, kWhite, 0, 0, 1, 1);
+        device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+        device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+        device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+        pool.SetQuad2D(impl_->quad, g.x, g.y, layout.glyphWidth, layout.glyphHeight, colour, 0, 0,
+                       1, 1);
+        device->DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2);
+    };
+
+    if (frame.showTime) {
+        GlyphPlacement glyphs[kMaxClockGlyphs];
+        int n = LayoutClock(frame.hours, frame.minutes, frame.seconds, frame.twentyFourHour, layout,
+                            glyphs);
+        for (int i = 0; i < n; ++i) drawGlyph(glyphs[i]);
+    }
+    if (frame.showFps) {
+        GlyphPlacement glyphs[kMaxFpsGlyphs];
+        int n = LayoutFps(frame.fps, layout, glyphs);
+        for (int i = 0; i < n; ++i) drawGlyph(glyphs[i]);
+    }
+    device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+    device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+}
+
+void LoadingCorners(DWORD viewportWidth, DWORD viewportHeight, LoadingCorner out[4]) {
+    float fw = 256.0f / static_cast<float>(viewportWidth == 0 ? 1 : viewportWidth);
+    float fh = 128.0f / static_cast<float>(viewportHeight == 0 ? 1 : viewportHeight);
+    out[0] = {486, 1.0f - fw, 1.0f - fh, fw, fh};
+    out[1] = {487, 0.0f, 1.0f - fh, fw, fh};
+    out[2] = {489, 0.0f, 0.0f, fw, fh};
+    out[3] = {488, 1.0f - fw, 0.0f, fw, fh};
+}
+
+void LocalTimeOfDay(int* hours, int* minutes, int* seconds) {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    *hours = local.tm_hour;
+    *minutes = local.tm_min;
+    *seconds = local.tm_sec;
+}
+
+}  // namespace eh::graphics

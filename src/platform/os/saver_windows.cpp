@@ -1,0 +1,236 @@
+#include "platform/os/saver_windows.h"
+
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+
+#include "platform/os/display.h"
+#include "platform/os/resources.h"
+#include "platform/os/window.h"
+
+#ifdef EMBERHOLD_HAVE_X11
+#include <X11/Xlib.h>
+#endif
+
+namespace eh::os {
+namespace {
+
+struct ClassEntry {
+    WNDPROC procedure;
+};
+
+struct WindowInfo {
+    bool borrowed = false;  // draws into a foreign window it does not own
+    bool video = false;     // holds a reference on SDL video
+};
+
+std::map<std::string, ClassEntry>& classes() {
+    static std::map<std::string, ClassEntry> c;
+    return c;
+}
+std::map<HWND, WindowInfo>& windows() {
+    static std::map<HWND, WindowInfo> w;
+    return w;
+}
+std::map<std::uintptr_t, HWND>& foreign() {
+    static std::map<std::uintptr_t, HWND> f;
+    return f;
+}
+
+void destroyHook(HWND window) {
+    DestroyWindow(window);
+}
+
+#ifdef EMBERHOLD_HAVE_X11
+int ignoreXError(Display*, XErrorEvent*) {
+    return 0;
+}
+
+// Whether `id` names a window on the default display, without letting a bad id end the
+// process through Xlib's default error handler.
+bool foreignWindowExists(std::uintptr_t id) {
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return false;
+    auto previous = XSetErrorHandler(ignoreXError);
+    XWindowAttributes attributes;
+    Status ok = XGetWindowAttributes(display, static_cast<Window>(id), &attributes);
+    XSync(display, False);
+    XSetErrorHandler(previous);
+    XCloseDisplay(display);
+    return ok != 0;
+}
+#else
+bool foreignWindowExists(std::uintptr_t) {
+    return false;
+}
+#endif
+
+}  // namespace
+
+HWND ForeignWindow(std::uintptr_t id) {
+    if (id == 0) return nullptr;
+    auto it = foreign().find(id);
+    if (it != foreign().end()) return it->second;
+    if (!foreignWindowExists(id) || !AcquireVideo()) return nullptr;
+    // The scene may render into the window, so it must take an OpenGL context.
+    SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
+    SDL_Window* sdl = SDL_CreateWindowFrom(reinterpret_cast<const void*>(id));
+    if (sdl == nullptr) {
+        std::fprintf(stderr, "window: %s\n", SDL_GetError());
+        ReleaseVideo();
+        return nullptr;
+    }
+    auto* window = new HWND__;
+    window->sdl = sdl;
+    SDL_GetWindowSize(sdl, &window->width, &window->height);
+    foreign()[id] = window;
+    return window;
+}
+
+std::uintptr_t RootWindowId() {
+#ifdef EMBERHOLD_HAVE_X11
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) return 0;
+    std::uintptr_t root = DefaultRootWindow(display);
+    XCloseDisplay(display);
+    return root;
+#else
+    return 0;
+#endif
+}
+
+void PaintBitmap(HWND window, HBITMAP bitmap) {
+    SDL_Window* sdl = SdlWindowOf(window);
+    auto* image = reinterpret_cast<SDL_Surface*>(bitmap);
+    if (sdl == nullptr || image == nullptr) return;
+    SDL_Surface* target = SDL_GetWindowSurface(sdl);
+    if (target == nullptr) return;
+    SDL_Rect to{0, 0, image->w, image->h};  // unscaled; the window clips
+    SDL_BlitSurface(image, nullptr, target, &to);
+    SDL_UpdateWindowSurface(sdl);
+}
+
+void AdoptWindow(HWND window, WNDPROC procedure) {
+    SDL_Window* sdl = SdlWindowOf(window);
+    RegisterWindow(window, procedure, sdl != nullptr ? SDL_GetWindowID(sdl) : 0);
+}
+
+}  // namespace eh::os
+
+using eh::os::WindowInfo;
+
+BOOL RegisterClassA(const WNDCLASSA* windowClass) {
+    if (windowClass == nullptr || windowClass->lpszClassName == nullptr) return FALSE;
+    eh::os::classes()[windowClass->lpszClassName] = {windowClass->lpfnWndProc};
+    eh::os::SetDestroyWindowHook(eh::os::destroyHook);
+    return TRUE;
+}
+
+HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style, int x, int y,
+                     int width, int height, HWND parent, HMENU, HINSTANCE, LPVOID) {
+    auto cls = eh::os::classes().find(className != nullptr ? className : "");
+    if (cls == eh::os::classes().end()) return nullptr;
+    HWND window = nullptr;
+    WindowInfo info;
+    if ((style & WS_CHILD) != 0) {
+        // A child of another program's window draws into that window.
+        if (parent == nullptr || parent->sdl == nullptr) return nullptr;
+        window = new HWND__;
+        window->sdl = parent->sdl;
+        window->width = parent->width;
+        window->height = parent->height;
+        info.borrowed = true;
+    } else {
+        if (width <= 0 || height <= 0 || !eh::os::AcquireVideo()) return nullptr;
+        info.video = true;
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+        SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+        SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+        Uint32 flags = SDL_WINDOW_OPENGL;
+        if ((style & WS_VISIBLE) == 0) flags |= SDL_WINDOW_HIDDEN;
+        int sx = x, sy = y;
+        if ((style & WS_POPUP) != 0) {
+            flags |= SDL_WINDOW_BORDERLESS;
+            if ((exStyle & WS_EX_TOPMOST) != 0)
+                flags |= SDL_WINDOW_ALWAYS_ON_TOP | SDL_WINDOW_FULLSCREEN_DESKTOP;
+            POINT origin = eh::os::ScreenOrigin();
+            sx += origin.x;
+            sy += origin.y;
+        } else {
+            sx = SDL_WINDOWPOS_CENTERED;
+            sy = SDL_WINDOWPOS_CENTERED;
+        }
+        SDL_Window* sdl =
+            SDL_CreateWindow(title != nullptr ? title : "", sx, sy, width, height, flags);
+        if (sdl == nullptr) {
+            std::fprintf(stderr, "window: %s\n", SDL_GetError());
+            eh::os::ReleaseVideo();
+            return nullptr;
+        }
+        window = new HWND__;
+        window->sdl = sdl;
+        window->width = width;
+        window->height = height;
+    }
+    eh::os::windows()[window] = info;
+    eh::os::RegisterWindow(window, cls->second.procedure,
+                           window->sdl != nullptr ? SDL_GetWindowID(window->sdl) : 0);
+    SendMessageA(window, WM_CREATE, 0, 0);
+    return window;
+}
+
+BOOL IsWindow(HWND window) {
+    return window != nullptr && eh::os::windows().count(window) != 0 ? TRUE : FALSE;
+}
+
+BOOL DestroyWindow(HWND window) {
+    auto it = eh::os::windows().find(window);
+    if (it == eh::os::windows().end()) return FALSE;
+    SendMessageA(window, WM_DESTROY, 0, 0);
+    eh::os::UnregisterWindow(window);
+    WindowInfo info = it->second;
+    eh::os::windows().erase(it);
+    if (!info.borrowed && window->sdl != nullptr) SDL_DestroyWindow(window->sdl);
+    delete window;
+    if (info.video) eh::os::ReleaseVideo();
+    return TRUE;
+}
+
+BOOL GetClientRect(HWND window, RECT* rect) {
+    if (window == nullptr || rect == nullptr) return FALSE;
+    int w = window->width, h = window->height;
+    if (window->sdl != nullptr) SDL_GetWindowSize(window->sdl, &w, &h);
+    *rect = RECT{0, 0, w, h};
+    return TRUE;
+}
+
+BOOL AdjustWindowRect(RECT*, DWORD, BOOL) {
+    return TRUE;
+}
+
+HBITMAP LoadBitmapA(HINSTANCE, int id) {
+    eh::os::ResourceData data = eh::os::FindResourceData("BITMAP", id);
+    if (data.data == nullptr || data.size == 0) return nullptr;
+    SDL_RWops* rw = SDL_RWFromConstMem(data.data, static_cast<int>(data.size));
+    SDL_Surface* surface = rw != nullptr ? SDL_LoadBMP_RW(rw, 1) : nullptr;
+    return reinterpret_cast<HBITMAP>(surface);
+}
+
+BOOL DeleteObject(HBITMAP bitmap) {
+    if (bitmap == nullptr) return FALSE;
+    SDL_FreeSurface(reinterpret_cast<SDL_Surface*>(bitmap));
+    return TRUE;
+}
+
+BOOL GetBitmapSize(HBITMAP bitmap, int* width, int* height) {
+    auto* s = reinterpret_cast<SDL_Surface*>(bitmap);
+    if (s == nullptr) return FALSE;
+    *width = s->w;
+    *height = s->h;
+    return TRUE;
+}

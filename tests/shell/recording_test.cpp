@@ -1,0 +1,82 @@
+// End to end: the program records frames headless, and the clock and FPS digits appear
+// where the overlay puts them over the opaque blue frame.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "shell/temp_dir.h"
+
+namespace {
+
+struct Image {
+    int width = 0, height = 0;
+    std::vector<unsigned char> rgb;
+    const unsigned char* at(int x, int y) const { return &rgb[(std::size_t(y) * width + x) * 3]; }
+};
+
+bool ReadPng(const std::string& path, Image& image) {
+    png_image png{};
+    png.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&png, path.c_str())) return false;
+    png.format = PNG_FORMAT_RGB;
+    image.width = static_cast<int>(png.width);
+    image.height = static_cast<int>(png.height);
+    image.rgb.resize(PNG_IMAGE_SIZE(png));
+    return png_image_finish_read(&png, nullptr, image.rgb.data(), 0, nullptr) != 0;
+}
+
+// Pixels in the rectangle (fractions of the frame) that are bright in every channel.
+int BrightPixels(const Image& image, float x0, float y0, float x1, float y1) {
+    int count = 0;
+    for (int y = int(y0 * image.height); y < int(y1 * image.height); ++y)
+        for (int x = int(x0 * image.width); x < int(x1 * image.width); ++x) {
+            const unsigned char* p = image.at(x, y);
+            if (p[0] > 200 && p[1] > 200 && p[2] > 200) ++count;
+        }
+    return count;
+}
+
+TEST(Recording, WritesFramesWithTheClockAndFpsOverTheBlueFrame) {
+    eh::testing::TempDir dir;
+    std::filesystem::create_directories(dir.file("config/kestrelle"));
+    {
+        std::ofstream conf(dir.file("config/kestrelle/emberhold-3d-screensaver.conf"));
+        conf << "[Software\\Kestrelle\\Emberhold 3D Screensaver]\nShowFPS=2\nShowTime=2\n"
+                "DigClock_24H=2\n";
+    }
+    std::string frames = dir.file("frames");
+    std::string command = std::string("cd '") + dir.path() + "' && XDG_CONFIG_HOME='" +
+                          dir.file("config") + "' EMBERHOLD_NO_MESSAGE_BOXES=1 '" EMBERHOLD_EXE +
+                          "' --render-frames '" + frames +
+                          "' --frames 32 --size 640x480 --fps 30 --seed 7";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    for (int i = 0; i < 32; ++i) {
+        char name[32];
+        std::snprintf(name, sizeof name, "frame_%04d.png", i);
+        ASSERT_TRUE(std::filesystem::exists(std::filesystem::path(frames) / name)) << name;
+    }
+    Image last;
+    ASSERT_TRUE(ReadPng((std::filesystem::path(frames) / "frame_0031.png").string(), last));
+    ASSERT_EQ(last.width, 640);
+    ASSERT_EQ(last.height, 480);
+    // The middle is the opaque blue clear colour.
+    const unsigned char* mid = last.at(320, 240);
+    EXPECT_LT(mid[0], 8);
+    EXPECT_LT(mid[1], 8);
+    EXPECT_GT(mid[2], 247);
+    // The clock: eight glyphs from x 0.69 at y 0.92 (0.047 wide, advancing 0.79 of that).
+    const float clockRight = 0.69f + 8 * 0.047f * 0.79f;
+    EXPECT_GT(BrightPixels(last, 0.69f, 0.92f, clockRight, 0.98f), 200);
+    // FPS after the first second of 30 fps: two digits at the top left.
+    EXPECT_GT(BrightPixels(last, 0.01f, 0.01f, 0.01f + 2 * 0.047f * 0.79f, 0.07f), 50);
+    // Nothing bright in the blue area between them.
+    EXPECT_EQ(BrightPixels(last, 0.2f, 0.2f, 0.8f, 0.8f), 0);
+}
+
+}  // namespace
