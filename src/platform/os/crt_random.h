@@ -19,4 +19,11 @@ int Random();                         // rand: 0..kRandMax
 // rand() / 32767 as a float in [0, 1].
 inline float RandomUnit() { return static_cast<float>(Random()) / 32767.0f; }
 
+// truncated(rand() / 32767 × range), an index into a list of `range` entries; the one
+// result equal to `range` (rand() = 32767) is brought back to the last entry.
+inline int RandomIndex(int range) {
+    int i = static_cast<int>(RandomUnit() * static_cast<float>(range));
+    return i >= range ? range - 1 : i;
+}
+
 }  // namespace eh::os
