@@ -67,9 +67,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION x11)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Libraries the program links come from dpkg-shlibdeps. These are loaded at run time and
 # so invisible to it: the OpenGL driver behind EGL (llvmpipe when there is no GPU), and
-# what our audio library needs, which the program carries as a resource and loads from a
-# temporary file.
+# what our audio library needs beyond the program (libvorbisfile): the program carries that
+# library as a resource and loads it from a temporary file.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libegl1, libgl1-mesa-dri, libvorbisfile3, libsdl2-2.0-0")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libegl1, libgl1-mesa-dri, libvorbisfile3")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xscreensaver")
 include(CPack)
