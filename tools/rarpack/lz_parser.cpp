@@ -109,7 +109,9 @@ class Parser {
 
         for (std::uint32_t slot = 1; slot <= 4; ++slot) {
             const std::uint32_t dist = st_.HistoryDistance(slot);
-            if (dist == 0 || dist > p) continue;
+            if (dist == 0 || dist > p || cur[0] != cur[-static_cast<std::ptrdiff_t>(dist)] ||
+                cur[1] != cur[1 - static_cast<std::ptrdiff_t>(dist)])
+                continue;
             const std::uint32_t cap = std::min(maxLen, 257 + RepeatBonus(dist));
             const std::uint32_t len = matchLength(cur, cur - dist, cap);
             if (len >= 2) Consider(Op::Repeat(slot, len, dist), best);

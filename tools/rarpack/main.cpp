@@ -39,7 +39,8 @@ namespace {
 
 int usage() {
     std::fprintf(stderr,
-                 "usage: rarpack a ARCHIVE [--store] [--solid] [--mm] [-C DIR] FILES...\n"
+                 "usage: rarpack a ARCHIVE [--store] [--solid] [--mm] [--chain N] [--nice N] [-C "
+                 "DIR] FILES...\n"
                  "       rarpack l ARCHIVE | t ARCHIVE | x ARCHIVE DIR\n"
                  "       rarpack --bench FILES... | --make-corpus DIR [MiB]\n");
     return 2;
@@ -94,6 +95,10 @@ int create(int argc, char** argv) {
             options.solid = true;
         } else if (a == "--mm") {
             options.encoder.multimedia = true;
+        } else if (a == "--chain" && i + 1 < argc) {
+            options.encoder.maxChain = static_cast<std::uint32_t>(std::atoi(argv[++i]));
+        } else if (a == "--nice" && i + 1 < argc) {
+            options.encoder.niceLength = static_cast<std::uint32_t>(std::atoi(argv[++i]));
         } else if (a == "-C" && i + 1 < argc) {
             base = argv[++i];
         } else if (!addPath(base, fs::path(a).lexically_normal(), entries)) {

@@ -40,8 +40,8 @@ struct Op {
 bool OpIsCodable(const Op& op);
 
 struct EncoderOptions {
-    std::uint32_t maxChain = 384;    // hash-chain candidates tried per position
-    std::uint32_t niceLength = 160;  // stop searching at a match this long
+    std::uint32_t maxChain = 192;    // hash-chain candidates tried per position
+    std::uint32_t niceLength = 128;  // stop searching at a match this long
     bool multimedia = false;         // also try the predictor mode, keep the smaller
     std::uint32_t channels = 0;      // multimedia channels, 0 = choose from the data
     std::uint32_t blockOps = 4096;   // granularity of table-set decisions (symbols)

@@ -10,14 +10,32 @@ using namespace detail;
 
 namespace detail {
 
+namespace {
+constexpr std::array<std::uint8_t, 256> kLengthSlotTable = [] {
+    std::array<std::uint8_t, 256> t{};
+    for (std::uint32_t v = 0, slot = 0; v < 256; ++v) {
+        while (slot + 1 < kLengthBase.size() && kLengthBase[slot + 1] <= v) ++slot;
+        t[v] = static_cast<std::uint8_t>(slot);
+    }
+    return t;
+}();
+}  // namespace
+
 std::uint32_t LengthSlot(std::uint32_t v) {
-    const auto it = std::upper_bound(kLengthBase.begin(), kLengthBase.end(), v);
-    return static_cast<std::uint32_t>(it - kLengthBase.begin()) - 1;
+    return kLengthSlotTable[v & 0xFF];
 }
+
 std::uint32_t DistanceSlot(std::uint32_t v) {
-    const auto it = std::upper_bound(kDistanceBase.begin(), kDistanceBase.end(), v);
-    return static_cast<std::uint32_t>(it - kDistanceBase.begin()) - 1;
+    // Below 2^16 two slots per power of two; above 2^17 one slot per 65536.
+    if (v < 4) return v;
+    if (v < 0x10000) {
+        const std::uint32_t k = 31 - static_cast<std::uint32_t>(__builtin_clz(v));
+        return 2 * k + ((v >> (k - 1)) & 1);
+    }
+    if (v < 0x20000) return 32 + ((v - 0x10000) >> 15);
+    return 34 + ((v - 0x20000) >> 16);
 }
+
 std::uint32_t ShortSlot(std::uint32_t v) {
     const auto it = std::upper_bound(kShortBase.begin(), kShortBase.end(), v);
     return static_cast<std::uint32_t>(it - kShortBase.begin()) - 1;
