@@ -177,7 +177,9 @@ Vector3 TransformCoord(const Vector3& v, const Matrix4& m) {
     const float y = v.x * m.m[1] + v.y * m.m[5] + v.z * m.m[9] + m.m[13];
     const float z = v.x * m.m[2] + v.y * m.m[6] + v.z * m.m[10] + m.m[14];
     const float w = v.x * m.m[3] + v.y * m.m[7] + v.z * m.m[11] + m.m[15];
-    return Vector3{x / w, y / w, z / w};
+    // As D3DX does: a point at infinity (w = 0) keeps its homogeneous coordinates.
+    const float inv = w != 0.0f ? 1.0f / w : 1.0f;
+    return Vector3{x * inv, y * inv, z * inv};
 }
 
 Vector3 TransformNormal(const Vector3& v, const Matrix4& m) {

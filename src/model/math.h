@@ -99,7 +99,8 @@ bool IntersectRayTriangle(const Vector3& origin, const Vector3& direction, const
                           const Vector3& tri1, const Vector3& tri2, float* hitT);
 
 // Point and direction transforms with the same arithmetic as D3DXVec3TransformCoord
-// (divides by w) and D3DXVec3TransformNormal (ignores the translation row).
+// (multiplies by 1 / w; w = 0 leaves the result undivided) and D3DXVec3TransformNormal
+// (ignores the translation row).
 Vector3 TransformCoord(const Vector3& v, const Matrix4& m);
 Vector3 TransformNormal(const Vector3& v, const Matrix4& m);
 
