@@ -1,0 +1,108 @@
+#include "scene/creatures.h"
+
+#include <utility>
+
+#include "platform/os/crt_random.h"
+
+namespace eh::scene {
+namespace {
+
+// The window after a cue time in which it fires, in ms.
+constexpr float kCueWindow = 50.0f;
+// A clip of no length cannot hold the sequence: it is stepped over. So that a sequence of
+// nothing but such clips cannot spin, one frame passes at most this many entries.
+constexpr int kMaxEntriesPerFrame = 10000;
+
+
+template <std::size_t N>
+void shuffle(ClipSequence<N>& seq, int swaps) {
+    for (int i = 0; i < swaps; ++i) {
+        int a = os::RandomIndex(seq.count);
+        int b = os::RandomIndex(seq.count);
+        std::swap(seq.entries[static_cast<std::size_t>(a)], seq.entries[static_cast<std::size_t>(b)]);
+    }
+}
+
+template <std::size_t N>
+void fireCue(ClipSequence<N>& seq, bool setVolume, const CuePlayer& play) {
+    SequenceEntry& e = seq.entries[static_cast<std::size_t>(seq.index)];
+    if (e.cueTime == -1.0f) return;
+    if (e.cueTime > seq.time - kCueWindow && e.cueTime < seq.time) {
+        if (play) play(e.sound, setVolume);
+        e.cueTime = -1.0f;
+    }
+}
+
+}  // namespace
+
+void BuildHorseSequence(HorseSequence& seq, const HorseSounds& sounds) {
+    seq.count = 0;
+    for (int i = 0; i < 25; ++i) seq.Append(0, -1, -1.0f);
+    for (int i = 0; i < 5; ++i) seq.Append(1, sounds.tail, 0.0f);
+    for (int i = 0; i < 5; ++i) seq.Append(2, sounds.leg, 500.0f);
+    for (int i = 0; i < 5; ++i) seq.Append(3, sounds.head, 1933.33f);
+    shuffle(seq, 300);
+    seq.count = 10;
+    seq.Append(4, -1, -1.0f);
+    for (int i = 0; i < 5; ++i) seq.Append(5, -1, -1.0f);
+    seq.Append(6, -1, -1.0f);
+    seq.index = 0;
+    seq.time = 0.0f;
+    seq.active = true;
+}
+
+void StartCrowFlight(CrowSequence& seq, const CrowSounds& sounds) {
+    seq.count = 0;
+    for (int i = 0; i < 5; ++i) seq.Append(3, -1, -1.0f);
+    for (int i = 0; i < 5; ++i) seq.Append(1, sounds.inFlight, 1233.33f);
+    for (int i = 0; i < 5; ++i) seq.Append(2, -1, -1.0f);
+    for (int i = 0; i < 5; ++i) seq.Append(4, -1, -1.0f);
+    shuffle(seq, 300);
+    seq.count = 12;
+    seq.entries[0] = {0, sounds.takeOff, 4666.67f};
+    seq.entries[11] = {5, sounds.leave, 5266.67f};
+    seq.index = 0;
+    seq.time = 0.0f;
+    seq.active = true;
+}
+
+void StepHorse(HorseSequence& seq, ClipTarget& model, float dt, const HorseSounds& sounds,
+               const CuePlayer& play) {
+    if (seq.count <= 0) BuildHorseSequence(seq, sounds);
+    seq.time += dt;
+    for (int passed = 0; passed < kMaxEntriesPerFrame; ++passed) {
+        float length = model.ClipLength();
+        if (length > 0.0f && !(length < seq.time)) break;
+        if (length > 0.0f) seq.time -= length;
+        seq.index += 1;
+        if (seq.index >= seq.count) BuildHorseSequence(seq, sounds);
+        model.SelectClip(seq.Current().clip);
+    }
+    model.SelectClip(seq.Current().clip);
+    model.SetClipTime(seq.time);
+    fireCue(seq, true, play);
+}
+
+void StepCrows(CrowSequence& seq, ClipTarget& model, float dt, const CuePlayer& play) {
+    if (!seq.active || seq.count <= 0) return;
+    seq.time += dt;
+    for (int passed = 0; passed < kMaxEntriesPerFrame; ++passed) {
+        float length = model.ClipLength();
+        if (length > 0.0f && !(length < seq.time)) break;
+        if (length > 0.0f) seq.time -= length;
+        seq.index += 1;
+        if (seq.index >= seq.count) {
+            // The flight is over: the crows vanish in this very frame.
+            seq.active = false;
+            seq.index = 0;
+            seq.time = 0.0f;
+            return;
+        }
+        model.SelectClip(seq.Current().clip);
+    }
+    model.SelectClip(seq.Current().clip);
+    model.SetClipTime(seq.time);
+    fireCue(seq, false, play);
+}
+
+}  // namespace eh::scene
