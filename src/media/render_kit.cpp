@@ -5,6 +5,7 @@
 
 #include "d3dx/d3dx8.h"
 #include "platform/os/message_box.h"
+#include "platform/os/messages.h"
 
 namespace eh::media {
 namespace {
@@ -100,6 +101,7 @@ TextureRef RenderKit::CreateTextureFromMemory(const void* bytes, UINT size, cons
                 : "Texture " + nameText +
                       " not loaded. There why some objects will be white color.";
         MessageBoxA(window_, text.c_str(), "Warning!", MB_ICONWARNING);
+        SetCursor(nullptr);
     }
     s.width = s.height = s.kind = 0;
     result.index = slotCount() - 1;
