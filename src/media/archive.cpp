@@ -137,7 +137,9 @@ bool ArchiveReader::OpenArchive() {
 int ArchiveReader::Search() {
     lastTableSets_ = 0;
     if (!OpenArchive()) return 0;
-    window_ = static_cast<std::uint8_t*>(std::malloc(kWindowSize));
+    // Zeroed: a damaged archive whose first entry claims to continue a solid stream reads
+    // a clean window, never uninitialised memory.
+    window_ = static_cast<std::uint8_t*>(std::calloc(kWindowSize, 1));
     if (window_ == nullptr) return 0;
     decoder_ = new (std::nothrow) Decoder(window_);
     if (decoder_ == nullptr) return 0;

@@ -91,7 +91,7 @@ std::vector<Case>& cases() {
         under.insert(under.end(), part2.begin(), part2.end());
         under.insert(under.end(), part3.begin(), part3.end());
         under.resize(0x100000 - 300);
-        Bytes over = testing::TextBytes(2600000, 5);
+        Bytes over = testing::TextBytes(1600000, 5);
         for (std::size_t i = 0; i < over.size(); i += 4096)
             over[i] = static_cast<std::uint8_t>(i >> 12);
         v.push_back(
