@@ -41,7 +41,7 @@ struct Plateau {
 // level so that hooves and blade meet the ground wherever they stand on it; the oak
 // stands on a gentle rise.
 constexpr Plateau kPlateaus[] = {
-    {-422.248f, 7.354f, kHorseGround, 80.0f, 150.0f},
+    {-422.248f, 7.354f, kHorseGround, 110.0f, 180.0f},
     {222.475f, 62.9201f, kSwordGround, 95.0f, 190.0f},
     {-533.706f, 135.629f, kOakGround, 55.0f, 135.0f},
 };
