@@ -100,6 +100,13 @@ class VertexBufferPool {
     // Size in bytes of the buffer, 0 when there is none.
     UINT vertexBufferBytes(int handle) const;
     const D3DVIEWPORT8& viewport() const { return viewport_; }
+    // Replaces the viewport SetQuad2D maps its fractions to (read at Init), e.g. while
+    // drawing into a render target of another size; returns the one it replaced.
+    D3DVIEWPORT8 SetQuadViewport(const D3DVIEWPORT8& viewport) {
+        D3DVIEWPORT8 previous = viewport_;
+        viewport_ = viewport;
+        return previous;
+    }
 
   private:
     struct VertexSlot {

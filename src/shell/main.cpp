@@ -24,6 +24,7 @@ void printHelp() {
         "       emberhold --help | --version | --print-settings | --resources\n"
         "       emberhold --verify-media\n"
         "       emberhold --render-frames DIR [--frames N] [--size WxH] [--fps F] [--seed S]\n"
+        "                 [--start-ms T]\n"
         "       emberhold -root | -window-id ID   (XScreenSaver)\n"
         "\n"
         "Run modes ('-' works in place of '/'):\n"
@@ -41,7 +42,8 @@ void printHelp() {
         "  --verify-media    extract every entry of every embedded archive, check its CRC\n"
         "  --render-frames DIR\n"
         "                    run headless with a fixed time step, writing DIR/frame_NNNN.png\n"
-        "                    (defaults: 60 frames, 640x480, 30 fps, seed 1)\n"
+        "                    (defaults: 60 frames, 640x480, 30 fps, seed 1); --start-ms T\n"
+        "                    runs the scene T ms ahead (same fixed step) before recording\n"
         "\n"
         "XScreenSaver: -root, -window-id ID or the XSCREENSAVER_WINDOW variable run the\n"
         "saver inside that window until the host ends it.\n"
@@ -115,11 +117,41 @@ int verifyMedia() {
             std::free(data);
         }
     }
-    std::printf("%d archives, %d entries, %d failed\n", archives, entries, failed);
+    // Every name the program requests from archive 453 must be found by its own lookup.
+    int requested = 0, missing = 0;
+    eh::os::ResourceData list = eh::os::FindResourceData("EntryList", 453);
+    if (list) {
+        eh::media::MemoryFile file;
+        eh::media::OpenMediaResource(file, 453);
+        std::string text(reinterpret_cast<const char*>(list.data), list.size);
+        std::size_t start = 0;
+        while (start < text.size()) {
+            std::size_t end = text.find('\n', start);
+            if (end == std::string::npos) end = text.size();
+            std::string name = text.substr(start, end - start);
+            start = end + 1;
+            if (!name.empty() && name.back() == '\r') name.pop_back();
+            if (name.empty() || name[0] == '#' || name.back() == '/' || name.back() == '\\')
+                continue;
+            ++requested;
+            eh::media::ArchiveReader reader;
+            std::uint8_t* data = nullptr;
+            DWORD size = 0;
+            if (reader.Extract(&data, &size, name.c_str(), &file, nullptr) != 1) {
+                std::printf("MISSING  453  %s\n", name.c_str());
+                ++missing;
+            }
+            std::free(data);
+        }
+    }
+    std::printf("%d archives, %d entries, %d failed; %d requested names, %d missing\n",
+                archives, entries, failed, requested, missing);
+    failed += missing;
     return failed == 0 && archives > 0 ? 0 : 1;
 }
 
-// Takes --render-frames DIR and its options (--frames N, --size WxH, --fps F, --seed S)
+// Takes --render-frames DIR and its options (--frames N, --size WxH, --fps F, --seed S,
+// --start-ms T)
 // out of `args`, leaving everything else. Returns false on a bad or missing value.
 bool extractRecording(std::vector<std::string>& args, eh::shell::RecordingOptions& o) {
     if (args.size() < 2) return false;
@@ -127,7 +159,8 @@ bool extractRecording(std::vector<std::string>& args, eh::shell::RecordingOption
     std::vector<std::string> rest;
     for (std::size_t i = 2; i < args.size(); ++i) {
         const std::string& opt = args[i];
-        bool known = opt == "--frames" || opt == "--size" || opt == "--fps" || opt == "--seed";
+        bool known = opt == "--frames" || opt == "--size" || opt == "--fps" || opt == "--seed" ||
+                     opt == "--start-ms";
         if (!known) {
             rest.push_back(opt);
             continue;
@@ -142,6 +175,8 @@ bool extractRecording(std::vector<std::string>& args, eh::shell::RecordingOption
             continue;
         } else if (opt == "--fps") {
             o.fps = std::strtof(v.c_str(), &end);
+        } else if (opt == "--start-ms") {
+            o.startMs = std::strtof(v.c_str(), &end);
         } else {
             o.seed = static_cast<unsigned>(std::strtoul(v.c_str(), &end, 10));
         }

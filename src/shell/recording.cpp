@@ -81,7 +81,7 @@ int SaverApp::RunRecording(const RecordingOptions& options) {
     // The same start-up as a test run, on a window nobody sees, with time standing still
     // between frames.
     os::SetManualClock(true, 0);
-    std::srand(options.seed);
+    randomSeed_ = options.seed;
     texts_.Load();
     InitDefaults();
     mode_ = RunMode::Test;
@@ -108,7 +108,14 @@ int SaverApp::RunRecording(const RecordingOptions& options) {
         overlay_.LoadDigitTextures(device_, &log_);
         LoadScene(device_);
         AfterLoad(device_);
+        // Recordings are silent: with music and effects off the sound start only builds
+        // the creatures' first sequences, as in a run with sound switched off.
+        settings_.Music = FALSE;
+        settings_.SFX = FALSE;
+        StartSound();
         log_.Write(log_lines::kAllDataLoaded);
+        const float step = 1000.0f / options.fps;
+        for (float t = 0.0f; t < options.startMs; t += step) FrameMove(device_, step);
         SetTimer(mainWindow_, kFpsTimer, 1000, nullptr);
         quit_ = false;
         lastFrameTime_ = static_cast<float>(timeGetTime());

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "config/default_settings.h"
@@ -52,6 +53,7 @@ struct RecordingOptions {
     int height = 480;
     float fps = 30.0f;  // the fixed step is 1000 / fps milliseconds
     unsigned seed = 1;
+    float startMs = 0.0f;  // simulated before the first recorded frame, in the same steps
 };
 
 class SaverApp {
@@ -154,6 +156,10 @@ class SaverApp {
     // Settings for this run only, applied over the stored ones before a saver run.
     void SetOverrides(const SettingsOverrides& overrides) { overrides_ = overrides; }
     bool Hosted() const { return hostWindow_ != 0; }
+    // The seed of the scene's random choices for this run (recordings); none: the clock.
+    void SetRandomSeed(std::optional<std::uint32_t> seed) { randomSeed_ = seed; }
+    std::optional<std::uint32_t> RandomSeed() const { return randomSeed_; }
+    const D3DPRESENT_PARAMETERS& PresentParameters() const { return presentParams_; }
     // Tests: a device the framework uses as if it had created it (not released by it).
     void AttachDeviceForTest(IDirect3DDevice8* device, const D3DPRESENT_PARAMETERS& params);
     void SetModeForTest(RunMode mode) { mode_ = mode; }
@@ -181,6 +187,7 @@ class SaverApp {
     std::uintptr_t parentWindow_ = 0;
     std::uintptr_t hostWindow_ = 0;
     SettingsOverrides overrides_;
+    std::optional<std::uint32_t> randomSeed_;
     HINSTANCE instance_ = nullptr;
     bool runAllowed_ = true;
     std::string settingsPath_;
