@@ -11,19 +11,11 @@
 #include <vector>
 
 #include "model/math.h"
+#include "scene/vertex_formats.h"
 
 namespace eh::scene {
 
 using model::Vector3;
-
-// Layout of flexible vertex format 0x152 (position, normal, diffuse, one texture pair).
-struct ClothVertex {
-    Vector3 position;
-    Vector3 normal;
-    std::uint32_t color;
-    float u, v;
-};
-static_assert(sizeof(ClothVertex) == 36);
 
 class RibbonCloth {
 public:
