@@ -29,7 +29,7 @@ DWORD Channel(float value, float k) {
 Corona::Corona(media::VertexBufferPool& pool, media::RenderKit& kit)
     : texture(media::EmptyTextureRef()), pool_(&pool), kit_(&kit) {}
 
-void Corona::Create() {
+void Corona::Setup() {
     pool_->CreateVertexBuffer(&quad_, media::VertexBufferPool::kFvfQuad2D, 4);
     const media::Quad2DVertex corners[4] = {
         {0.0f, 0.0f, kQuadZ, kQuadRhw, 0xFFFFFFFFu, 0.0f, 1.0f},
@@ -91,7 +91,7 @@ Corona::Placement Corona::Place(const model::Vector3& q, const model::Matrix4& p
     return out;
 }
 
-void Corona::Render(IDirect3DDevice8* device, float intensity) {
+void Corona::Draw(IDirect3DDevice8* device, float intensity) {
     visible = false;
     if (device == nullptr) return;
 

@@ -9,7 +9,7 @@
 // depth 0.99).
 //
 // Screen units: 0..1 across the current viewport (1 is the whole width or height).
-// Angles in degrees. Life: Create, texture = (corona.tga), SetSun; then Render per draw.
+// Angles in degrees. Life: Setup, texture = (corona.tga), SetSun; then Draw twice a frame.
 // GUI thread only.
 #pragma once
 
@@ -39,7 +39,7 @@ class Corona {
 
     // Creates the 4-vertex 0x144 screen quad (z 0.99, rhw 0.5, white, texture corners
     // (0,1), (0,0), (1,1), (1,0)) and sets the constants below to their load values.
-    void Create();
+    void Setup();
 
     // The sun's direction and distance: azimuth 0 is +x and 90 is +z, elevation upward.
     void SetSun(float azimuthDeg, float elevationDeg, float sunDistance);
@@ -60,9 +60,9 @@ class Corona {
     // the viewport (the quad is placed in the current render target's viewport), the
     // world, view and projection transforms; sets stage 0's texture and the stream.
     // Blending and depth states are the caller's. Updates `visible` and `offAxisAngle`.
-    void Render(IDirect3DDevice8* device, float intensity);
+    void Draw(IDirect3DDevice8* device, float intensity);
 
-    // Set at load (Create, SetSun).
+    // Set at load (Setup, SetSun).
     float azimuth = 0.0f;    // degrees
     float elevation = 0.0f;  // degrees
     float distance = 0.0f;
@@ -72,7 +72,7 @@ class Corona {
     float boostAngle = 0.0f;    // degrees
     float visibleAngle = 0.0f;  // degrees
     float red = 0.0f, green = 0.0f, blue = 0.0f;
-    // Set by each Render.
+    // Set by each Draw.
     bool visible = false;
     float offAxisAngle = 0.0f;  // degrees
 

@@ -16,6 +16,12 @@ constexpr float kColumnU[3][2] = {{0.01f, 0.5f}, {0.5f, 0.99f}, {0.01f, 0.99f}};
 LightRays::LightRays(media::VertexBufferPool& pool, media::RenderKit& kit)
     : texture(media::EmptyTextureRef()), pool_(&pool), kit_(&kit) {}
 
+void LightRays::Setup() {
+    enabled = true;
+    CreateBuffers();
+    Init();
+}
+
 void LightRays::CreateBuffers() {
     for (Ray& ray : rays) {
         pool_->CreateVertexBuffer(&ray.buffer, media::VertexBufferPool::kFvfColoured,
@@ -96,7 +102,7 @@ float LightRays::Brightness(float duration, float remaining) {
     return (duration - remaining) * 2.0f / duration * kPeakBrightness;
 }
 
-void LightRays::Render(IDirect3DDevice8* device, float intensity) {
+void LightRays::Draw(IDirect3DDevice8* device, float intensity) {
     if (device == nullptr) return;
     float k = intensity;
     if (!(k > 0.0f)) k = 0.0f;

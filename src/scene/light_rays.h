@@ -9,8 +9,8 @@
 // new texture column pair; once disabled, rays that run out stay off.
 //
 // Times are scene-step units (1 unit = 100 ms). Random numbers come from eh::os::Random in
-// a fixed order (see Init and Update). Life: enabled = true, CreateBuffers, Init, texture
-// = (Rays.BMP); then Update and Render every frame. GUI thread only.
+// a fixed order (see Init and Update). Life: Setup, texture = (Rays.BMP); then Update and
+// Draw every frame. GUI thread only.
 #pragma once
 
 #include <array>
@@ -49,6 +49,9 @@ class LightRays {
 
     LightRays(media::VertexBufferPool& pool, media::RenderKit& kit);
 
+    // The load step: enabled on, CreateBuffers, Init.
+    void Setup();
+
     // Creates the ten 0x152 buffers of kBufferVertices vertices each.
     void CreateBuffers();
 
@@ -68,7 +71,7 @@ class LightRays {
     // Binds the rays texture to stage 0, turns culling off for the strips and back to
     // counter-clockwise after them; blending, alpha test, lighting and depth writes are
     // the caller's.
-    void Render(IDirect3DDevice8* device, float intensity);
+    void Draw(IDirect3DDevice8* device, float intensity);
 
     // The brightness triangle (0..55): remaining × 2 / duration × 55 while at most half the
     // duration is left, (duration − remaining) × 2 / duration × 55 before that. A ray

@@ -75,10 +75,12 @@ std::array<ClothVertex, SkyBox::kVertexCount> SkyBox::BuildVertices() {
     return out;
 }
 
-void SkyBox::Create() {
+void SkyBox::Setup() {
     pool_->CreateVertexBuffer(&buffer_, media::VertexBufferPool::kFvfColoured, kVertexCount);
     const std::array<ClothVertex, kVertexCount> vertices = BuildVertices();
     pool_->FillVertexBuffer(buffer_, vertices.data(), sizeof vertices);
+    faceSetCount = 1;
+    for (int f = 0; f < kFaceCount; ++f) SetFaceFile(static_cast<Face>(f), kFaceFiles[f]);
 }
 
 void SkyBox::SetFaceFile(Face face, const char* fileName) {
@@ -88,7 +90,7 @@ void SkyBox::SetFaceFile(Face face, const char* fileName) {
     ref.firstName[sizeof ref.firstName - 1] = '\0';
 }
 
-void SkyBox::LoadFaces(const model::EntryReader& read) {
+void SkyBox::Load(const model::EntryReader& read) {
     if (!read) return;
     for (Face face : kDrawOrder) {
         media::TextureRef& ref = faces[static_cast<std::size_t>(face)];
@@ -101,7 +103,7 @@ void SkyBox::LoadFaces(const model::EntryReader& read) {
     }
 }
 
-void SkyBox::Render(IDirect3DDevice8* device, int faceSet) {
+void SkyBox::Draw(IDirect3DDevice8* device, int faceSet) {
     if (device == nullptr || faceSet < 0 || faceSet >= faceSetCount || faceSet >= kMaxFaceSets)
         return;
     if (pool_->vertexBuffer(buffer_) == nullptr) return;

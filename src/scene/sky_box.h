@@ -12,8 +12,8 @@
 // Triangles are wound clockwise as seen from inside, so the scene's base culling
 // (counter-clockwise) keeps them.
 //
-// Life: Create once (the vertex buffer), faceSetCount = 1, SetFaceFile for the six faces,
-// LoadFaces; then Render every frame. GUI thread only.
+// Life: Setup once, Load with the media archive's entries; then Draw every frame.
+// GUI thread only.
 #pragma once
 
 #include <array>
@@ -43,19 +43,20 @@ class SkyBox {
 
     SkyBox(media::VertexBufferPool& pool, media::RenderKit& kit);
 
-    // Creates the 36-vertex 0x152 buffer and fills it with the six faces: vertices 0-5
-    // the front face, 6-11 back, 12-17 left, 18-23 right, 24-29 top, 30-35 bottom.
-    void Create();
+    // Creates the 36-vertex 0x152 buffer and fills it with the six faces (vertices 0-5
+    // the front face, 6-11 back, 12-17 left, 18-23 right, 24-29 top, 30-35 bottom), sets
+    // one face set and stores the kFaceFiles names in its records.
+    void Setup();
 
     // Puts the archive entry name of `face` into its record's first name (the record
-    // stays without a texture until LoadFaces). Names longer than 127 bytes are cut.
+    // stays without a texture until Load). Names longer than 127 bytes are cut.
     void SetFaceFile(Face face, const char* fileName);
 
-    // For the faces in the order front, back, left, right, top, bottom: reads the entry
+    // For the faces of set 0 in the order front, back, left, right, top, bottom: reads the entry
     // named by the record's first name and creates its texture under that name, with an
     // empty folder and reuse set; the returned TextureRef replaces the record. A face
     // whose entry cannot be read keeps its record (no texture: it draws untextured).
-    void LoadFaces(const model::EntryReader& read);
+    void Load(const model::EntryReader& read);
 
     // Draws face set `faceSet` (nothing unless 0 <= faceSet < faceSetCount) around the
     // eye: the view transform is read, set with its translation row cleared, and put back
@@ -63,12 +64,12 @@ class SkyBox {
     // blending; sets stage 0's texture and the stream, and draws with stage 0 addressing
     // clamped (edges would otherwise bleed across the seams), putting the caller's
     // addressing modes and view back.
-    void Render(IDirect3DDevice8* device, int faceSet);
+    void Draw(IDirect3DDevice8* device, int faceSet);
 
-    // The face vertices as built by Create (for tests).
+    // The face vertices as Setup writes them (for tests).
     static std::array<ClothVertex, kVertexCount> BuildVertices();
 
-    // Number of face sets with records; LoadScene sets 1.
+    // Number of face sets with records (Setup: 1).
     int faceSetCount = 0;
     // Face records of set 0, indexed by Face.
     std::array<media::TextureRef, kFaceCount> faces;

@@ -125,7 +125,7 @@ class SkyRenderTest : public ::testing::Test {
         BaseState(d);
         SetMatrix(d, D3DTS_VIEW, view);
         SkyState(d);
-        if (sky != nullptr) sky->Render(d, 0);
+        if (sky != nullptr) sky->Draw(d, 0);
         if (corona != nullptr) {
             CoronaState(d);
             if (clearDepth < 1.0f) {
@@ -133,7 +133,7 @@ class SkyRenderTest : public ::testing::Test {
                 d->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
                 d->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
             }
-            corona->Render(d, intensity);
+            corona->Draw(d, intensity);
         }
         d->EndScene();
         return dev.presentAndRead();
@@ -151,15 +151,14 @@ class SkyRenderTest : public ::testing::Test {
 
 TEST_F(SkyRenderTest, EveryPixelShowsItsOwnDirectionAcrossEdgesAndCorners) {
     SkyBox sky(pool, kit);
-    sky.Create();
-    sky.faceSetCount = 1;
+    sky.Setup();
     std::map<std::string, std::vector<std::uint8_t>> files;
     for (int f = 0; f < SkyBox::kFaceCount; ++f) {
         const std::string name = "face" + std::to_string(f);
         files[name] = FaceImage(static_cast<SkyBox::Face>(f), 128);
         sky.SetFaceFile(static_cast<SkyBox::Face>(f), name.c_str());
     }
-    sky.LoadFaces([&files](const std::string& name, std::vector<std::uint8_t>* bytes) {
+    sky.Load([&files](const std::string& name, std::vector<std::uint8_t>* bytes) {
         *bytes = files.at(name);
         return true;
     });
@@ -201,10 +200,8 @@ TEST_F(SkyRenderTest, EveryPixelShowsItsOwnDirectionAcrossEdgesAndCorners) {
 
 TEST_F(SkyRenderTest, TheBoxMovesWithTheEye) {
     SkyBox sky(pool, kit);
-    sky.Create();
-    sky.faceSetCount = 1;
-    sky.SetFaceFile(SkyBox::kFront, "front");
-    sky.LoadFaces([](const std::string&, std::vector<std::uint8_t>* bytes) {
+    sky.Setup();
+    sky.Load([](const std::string&, std::vector<std::uint8_t>* bytes) {
         *bytes = FaceImage(SkyBox::kFront, 32);
         return true;
     });
@@ -221,7 +218,7 @@ class CoronaRenderTest : public SkyRenderTest {
     void SetUp() override {
         SkyRenderTest::SetUp();
         if (!dev.ok()) return;
-        corona.Create();
+        corona.Setup();
         corona.SetSun(225.0f, 20.0f, 100.0f);
         corona.texture =
             Texture(Tga(4, 4, std::vector<std::uint32_t>(16, 0xFFFFFFFFu)), "corona.tga");
@@ -288,8 +285,7 @@ TEST_F(CoronaRenderTest, NearerDepthHidesTheSecondPass) {
 
 TEST_F(SkyRenderTest, RaysAddLightOnlyWithIntensityAndFromBothSides) {
     LightRays rays(pool, kit);
-    rays.CreateBuffers();
-    rays.Init();
+    rays.Setup();
     for (LightRays::Ray& r : rays.rays) {
         r.duration = 40.0f;
         r.remaining = 20.0f;  // all at their peak, 55
@@ -305,7 +301,7 @@ TEST_F(SkyRenderTest, RaysAddLightOnlyWithIntensityAndFromBothSides) {
         SetMatrix(d, D3DTS_VIEW, ViewTowards(eye, yaw, 10.0f));
         d->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
         RayState(d);
-        rays.Render(d, k);
+        rays.Draw(d, k);
         d->EndScene();
         int brightest = 0;
         for (std::uint32_t c : dev.presentAndRead()) brightest = std::max(brightest, Channel(c, 8));

@@ -132,13 +132,14 @@ TEST(SkyBoxGeometry, TrianglesCoverEachFaceAndTurnClockwiseFromInside) {
 
 class SkyBoxTest : public Fixture {};
 
-TEST_F(SkyBoxTest, LoadFacesReadsInDrawOrderAndKeepsMissingRecords) {
+TEST_F(SkyBoxTest, LoadReadsTheStoredNamesInDrawOrderAndKeepsMissingRecords) {
     SkyBox sky(pool, kit);
-    sky.faceSetCount = 1;
-    for (int f = 0; f < SkyBox::kFaceCount; ++f)
-        sky.SetFaceFile(static_cast<SkyBox::Face>(f), SkyBox::kFaceFiles[f]);
+    sky.Setup();
+    EXPECT_EQ(sky.faceSetCount, 1);
+    EXPECT_STREQ(sky.faces[SkyBox::kBack].firstName, "Texture/mpcarentan_bk.jpg");
+    EXPECT_EQ(sky.faces[SkyBox::kBack].index, -1);
     std::vector<std::string> asked;
-    sky.LoadFaces([&asked](const std::string& name, std::vector<std::uint8_t>* bytes) {
+    sky.Load([&asked](const std::string& name, std::vector<std::uint8_t>* bytes) {
         asked.push_back(name);
         if (name == "Texture/mpcarentan_lf.jpg") return false;
         bytes->assign(8, 0x5A);
@@ -161,7 +162,7 @@ TEST_F(SkyBoxTest, LoadFacesReadsInDrawOrderAndKeepsMissingRecords) {
     // A second box reuses the slots (reuse set).
     SkyBox again(pool, kit);
     again.SetFaceFile(SkyBox::kTop, "Texture/mpcarentan_up.jpg");
-    again.LoadFaces([](const std::string&, std::vector<std::uint8_t>* bytes) {
+    again.Load([](const std::string&, std::vector<std::uint8_t>* bytes) {
         bytes->assign(8, 1);
         return true;
     });
@@ -171,14 +172,11 @@ TEST_F(SkyBoxTest, LoadFacesReadsInDrawOrderAndKeepsMissingRecords) {
 
 TEST_F(SkyBoxTest, RenderCentresOnTheEyeDrawsSixFacesAndRestoresTheView) {
     SkyBox sky(pool, kit);
-    sky.Create();
-    sky.faceSetCount = 1;
+    sky.Setup();
     // Only the front and top faces get textures, so the bindings show which face is drawn.
-    sky.SetFaceFile(SkyBox::kFront, "front");
-    sky.SetFaceFile(SkyBox::kTop, "top");
-    sky.LoadFaces([](const std::string&, std::vector<std::uint8_t>* bytes) {
+    sky.Load([](const std::string& name, std::vector<std::uint8_t>* bytes) {
         bytes->assign(8, 1);
-        return true;
+        return name == "Texture/mpcarentan_ft.jpg" || name == "Texture/mpcarentan_up.jpg";
     });
     const model::Matrix4 view = ViewTowards({120.0f, 40.0f, -80.0f}, 30.0f, 10.0f);
     SetMatrix(&device, D3DTS_VIEW, view);
@@ -188,7 +186,7 @@ TEST_F(SkyBoxTest, RenderCentresOnTheEyeDrawsSixFacesAndRestoresTheView) {
 
     D3DMATRIX seen{};
     std::vector<std::string> draws;
-    sky.Render(&device, 0);
+    sky.Draw(&device, 0);
     for (const std::string& line : device.log) {
         if (line.rfind("SetTexture(", 0) == 0 || line.rfind("DrawPrimitive(", 0) == 0)
             draws.push_back(line);
@@ -220,23 +218,23 @@ TEST_F(SkyBoxTest, RenderCentresOnTheEyeDrawsSixFacesAndRestoresTheView) {
 
 TEST_F(SkyBoxTest, FaceSetsOutsideTheCountDrawNothing) {
     SkyBox sky(pool, kit);
-    sky.Create();
-    sky.Render(&device, 0);  // count 0
+    sky.Setup();
+    sky.faceSetCount = 0;
+    sky.Draw(&device, 0);
     sky.faceSetCount = 1;
-    sky.Render(&device, 1);
-    sky.Render(&device, -1);
+    sky.Draw(&device, 1);
+    sky.Draw(&device, -1);
     EXPECT_TRUE(device.Calls("DrawPrimitive").empty());
     EXPECT_TRUE(device.Calls("SetTransform").empty());
-    sky.Render(&device, 0);
+    sky.Draw(&device, 0);
     EXPECT_EQ(device.Calls("DrawPrimitive").size(), 6u);
 }
 
 TEST_F(SkyBoxTest, WithoutABufferNothingIsDrawn) {
     device.failVertexBuffers = true;
     SkyBox sky(pool, kit);
-    sky.Create();
-    sky.faceSetCount = 1;
-    sky.Render(&device, 0);
+    sky.Setup();
+    sky.Draw(&device, 0);
     EXPECT_TRUE(device.Calls("DrawPrimitive").empty());
 }
 
@@ -247,7 +245,7 @@ class CoronaTest : public Fixture {
   protected:
     void SetUp() override {
         Fixture::SetUp();
-        corona.Create();
+        corona.Setup();
         corona.SetSun(225.0f, 20.0f, 100.0f);
         SetMatrix(&device, D3DTS_PROJECTION, SceneProjection());
     }
@@ -320,7 +318,7 @@ TEST_F(CoronaTest, SunBehindOrBesideTheCameraIsNotVisible) {
 TEST_F(CoronaTest, LookingAtTheSunDrawsTheFullSizeQuadInTheViewport) {
     SetMatrix(&device, D3DTS_VIEW, ViewTowards({10.0f, 20.0f, 30.0f}, 225.0f, 20.0f));
     device.log.clear();
-    corona.Render(&device, 1.0f);
+    corona.Draw(&device, 1.0f);
     ASSERT_TRUE(corona.visible);
     EXPECT_NEAR(corona.offAxisAngle, 0.0f, 0.01f);
     ASSERT_EQ(device.Calls("DrawPrimitive"), std::vector<std::string>{"DrawPrimitive(5,0,2)"});
@@ -345,11 +343,11 @@ TEST_F(CoronaTest, LookingAtTheSunDrawsTheFullSizeQuadInTheViewport) {
 
 TEST_F(CoronaTest, TheCameraPositionDoesNotMoveTheSprite) {
     SetMatrix(&device, D3DTS_VIEW, ViewTowards({0.0f, 0.0f, 0.0f}, 235.0f, 25.0f));
-    corona.Render(&device, 1.0f);
+    corona.Draw(&device, 1.0f);
     ASSERT_TRUE(corona.visible);
     const media::Quad2DVertex first = Quad()[1];
     SetMatrix(&device, D3DTS_VIEW, ViewTowards({-900.0f, 300.0f, 450.0f}, 235.0f, 25.0f));
-    corona.Render(&device, 1.0f);
+    corona.Draw(&device, 1.0f);
     EXPECT_NEAR(Quad()[1].x, first.x, 0.01f);
     EXPECT_NEAR(Quad()[1].y, first.y, 0.01f);
     // Turning the camera left of the sun puts the sprite right of the centre.
@@ -358,22 +356,22 @@ TEST_F(CoronaTest, TheCameraPositionDoesNotMoveTheSprite) {
 
 TEST_F(CoronaTest, IntensityScalesTheColourAndZeroStillDraws) {
     SetMatrix(&device, D3DTS_VIEW, ViewTowards({0, 0, 0}, 225.0f, 20.0f));
-    corona.Render(&device, 0.5f);
+    corona.Draw(&device, 0.5f);
     EXPECT_EQ(Quad()[0].colour, 0xFF735A1Bu);  // 115, 90, 27 (27.5 truncated)
-    corona.Render(&device, 0.0f);
+    corona.Draw(&device, 0.0f);
     EXPECT_EQ(Quad()[0].colour, 0xFF000000u);
-    corona.Render(&device, 3.0f);  // clamped
+    corona.Draw(&device, 3.0f);  // clamped
     EXPECT_EQ(Quad()[0].colour, 0xFFE6B437u);
     EXPECT_EQ(device.Calls("DrawPrimitive").size(), 3u);
 }
 
 TEST_F(CoronaTest, SunOutOfViewDrawsNothing) {
     SetMatrix(&device, D3DTS_VIEW, ViewTowards({0, 0, 0}, 45.0f, 0.0f));  // facing away
-    corona.Render(&device, 1.0f);
+    corona.Draw(&device, 1.0f);
     EXPECT_FALSE(corona.visible);
     EXPECT_LT(corona.offAxisAngle, 0.0f);
     SetMatrix(&device, D3DTS_VIEW, ViewTowards({0, 0, 0}, 225.0f + 40.0f, 20.0f));
-    corona.Render(&device, 1.0f);
+    corona.Draw(&device, 1.0f);
     EXPECT_FALSE(corona.visible);
     EXPECT_GT(corona.offAxisAngle, 35.0f);
     EXPECT_TRUE(device.Calls("DrawPrimitive").empty());
@@ -383,7 +381,7 @@ TEST_F(CoronaTest, TheQuadFollowsTheCurrentViewport) {
     // A render target's own viewport (the cut capture draws into one).
     device.viewport = {100, 50, 200, 100, 0.0f, 1.0f};
     SetMatrix(&device, D3DTS_VIEW, ViewTowards({0, 0, 0}, 225.0f, 20.0f));
-    corona.Render(&device, 1.0f);
+    corona.Draw(&device, 1.0f);
     const media::Quad2DVertex* q = Quad();
     EXPECT_NEAR((q[1].x + q[2].x) / 2, 200.0f, 0.5f);
     EXPECT_NEAR((q[1].y + q[2].y) / 2, 100.0f, 0.5f);
@@ -398,9 +396,8 @@ class LightRaysTest : public Fixture {
   protected:
     void SetUp() override {
         Fixture::SetUp();
-        rays.CreateBuffers();
         os::SeedRandom(1234);
-        rays.Init();
+        rays.Setup();
     }
     LightRays rays{pool, kit};
 };
@@ -554,7 +551,7 @@ TEST_F(LightRaysTest, RenderColoursEachRayByItsBrightnessAndRestoresCulling) {
     rays.rays[2].active = false;
     rays.rayCount = 9;
     device.log.clear();
-    rays.Render(&device, 0.5f);
+    rays.Draw(&device, 0.5f);
     EXPECT_EQ(device.Calls("DrawPrimitive").size(), 9u);
     for (const std::string& d : device.Calls("DrawPrimitive")) EXPECT_EQ(d, "DrawPrimitive(5,0,2)");
     const auto culls = device.Calls("SetRenderState(22,");
@@ -574,10 +571,10 @@ TEST_F(LightRaysTest, RenderColoursEachRayByItsBrightnessAndRestoresCulling) {
 
     // Intensity 0: still drawn, black.
     device.log.clear();
-    rays.Render(&device, 0.0f);
+    rays.Draw(&device, 0.0f);
     EXPECT_EQ(device.Calls("DrawPrimitive").size(), 9u);
     EXPECT_EQ(colourOf(0), 0xFF000000u);
-    rays.Render(&device, 1.0f);
+    rays.Draw(&device, 1.0f);
     EXPECT_EQ(colourOf(0), 0xFF373737u);  // 55
 }
 

@@ -93,25 +93,20 @@ int main(int argc, char** argv) {
     // Set-up as the scene loads these three objects.
     os::SeedRandom(20);
     scene::LightRays rays(pool, kit);
-    rays.enabled = true;
-    rays.CreateBuffers();
-    rays.Init();
+    rays.Setup();
     std::vector<std::uint8_t> bytes;
     if (read("Texture/Rays.BMP", &bytes))
         rays.texture = kit.CreateTextureFromMemory(bytes.data(), static_cast<UINT>(bytes.size()),
                                                    "Rays.BMP", "Texture/", false);
     scene::Corona corona(pool, kit);
-    corona.Create();
+    corona.Setup();
     if (read("Texture/corona.tga", &bytes))
         corona.texture = kit.CreateTextureFromMemory(bytes.data(), static_cast<UINT>(bytes.size()),
                                                      "corona.tga", "Texture/", false);
     corona.SetSun(225.0f, 20.0f, 100.0f);
     scene::SkyBox sky(pool, kit);
-    sky.Create();
-    sky.faceSetCount = 1;
-    for (int f = 0; f < scene::SkyBox::kFaceCount; ++f)
-        sky.SetFaceFile(static_cast<scene::SkyBox::Face>(f), scene::SkyBox::kFaceFiles[f]);
-    sky.LoadFaces(read);
+    sky.Setup();
+    sky.Load(read);
     // Let every ray run into its restart cycle, then stop where several are bright.
     for (int i = 0; i < 300; ++i) rays.Update(0.5f, {0, 0, 0});
 
@@ -136,14 +131,14 @@ int main(int argc, char** argv) {
         BaseState(d);
         SetMatrix(d, D3DTS_VIEW, ViewTowards(shot.eye, shot.yaw, shot.pitch));
         SkyState(d);
-        sky.Render(d, 0);
+        sky.Draw(d, 0);
         if (shot.corona) {
             CoronaState(d);
-            corona.Render(d, 1.0f);
+            corona.Draw(d, 1.0f);
         }
         if (shot.rays) {
             RayState(d);
-            rays.Render(d, 1.0f);
+            rays.Draw(d, 1.0f);
         }
         d->EndScene();
         const std::vector<std::uint32_t> pixels = dev.presentAndRead();
