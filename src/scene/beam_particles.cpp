@@ -29,7 +29,7 @@ BeamParticles::BeamParticles()
 BeamParticles::BeamParticles(media::VertexBufferPool& pool, media::RenderKit& kit)
     : pool_(&pool), kit_(&kit) {}
 
-void BeamParticles::Create() {
+void BeamParticles::Setup() {
     // Two triangles: (-1,-1) (-1,1) (1,-1), then (1,1) (1,-1) (-1,1); v = 0 at the top.
     struct Corner {
         float x, y, u, v;
@@ -67,7 +67,7 @@ bool BeamParticles::Spawn(const model::Vector3& position, const model::Vector3& 
     return false;
 }
 
-bool BeamParticles::SpawnInBeam() {
+bool BeamParticles::SpawnFromBeam() {
     const float theta = os::RandomUnit() * 360.0f * kDegrees;
     const float life = os::RandomUnit() * 32.0f + 260.0f;  // 26 to 29.2 s
     const float size = os::RandomUnit() * 1.25f + 0.05f;

@@ -42,7 +42,7 @@ class BeamParticles {
 
     // Builds the corner template and creates the 3000-vertex 0x152 buffer in the pool (whose
     // device must be attached). Without a buffer, Draw draws nothing.
-    void Create();
+    void Setup();
 
     // Stores a particle in the lowest inactive slot with age 0; false (nothing stored) when
     // all slots are in use.
@@ -52,7 +52,7 @@ class BeamParticles {
     // One particle born on the circle of radius 15 around the beam axis, 274.5 high. Draws
     // five random numbers in this order whether or not a slot is free: angle, life, size,
     // x velocity, z velocity. Returns Spawn's result.
-    bool SpawnInBeam();
+    bool SpawnFromBeam();
 
     // Moves every active particle by s x velocity x speed scale and ages it by s; a particle
     // whose age passes its life becomes inactive.

@@ -155,11 +155,12 @@ void BillboardSet::Draw(IDirect3DDevice8* device, float windTime) {
     SetConstant(device, 24, 1.0f, -1.0f / 6.0f, 1.0f / 120.0f, -1.0f / 5040.0f);  // sine series
     device->SetVertexShaderConstant(26, &rotation, 4);
 
-    for (Kind& kind : kinds) {
+    for (std::size_t k = 0; k < kinds.size(); ++k) {
+        const Kind& kind = kinds[k];
         if (kind.triangleCount <= 0) continue;
         pool_->SetStream(0, kind.buffer);
         device->SetVertexShader(shader_);
-        kit_->SetTexture(0, kind.texture);
+        kit_->SetTexture(0, texture[k]);
         device->DrawPrimitive(D3DPT_TRIANGLELIST, 0, static_cast<UINT>(kind.triangleCount));
     }
     if (frameCounter_ < kCountedFrames) ++frameCounter_;

@@ -61,7 +61,6 @@ class BillboardSet {
     static const DWORD kDeclaration[7];
 
     struct Kind {
-        media::TextureRef texture = media::EmptyTextureRef();
         int buffer = -1;  // pool handle
         int triangleCount = 0;
     };
@@ -95,6 +94,9 @@ class BillboardSet {
     // The six corners of the template: x in {-1, 1}, y in {-1.5, 0.5}, two triangles.
     const std::array<ClothVertex, 6>& cornerTemplate() const { return corners_; }
 
+    // Texture/tree00.tga and Texture/tree01.tga.
+    std::array<media::TextureRef, kKinds> texture{media::EmptyTextureRef(),
+                                                  media::EmptyTextureRef()};
     std::array<Kind, kKinds> kinds;
 
     const std::vector<BillboardRecord>& records() const { return records_; }

@@ -53,10 +53,10 @@ GrassField::GrassField()
 GrassField::GrassField(media::VertexBufferPool& /*pool*/, media::RenderKit& kit) : kit_(&kit) {}
 
 GrassField::~GrassField() {
-    ReleaseBuffers();
+    Release();
 }
 
-void GrassField::ReleaseBuffers() {
+void GrassField::Release() {
     for (GrassPatch& patch : patches_) {
         if (patch.buffer != nullptr) patch.buffer->Release();
         patch.buffer = nullptr;
@@ -99,12 +99,20 @@ void GrassField::BuildGrid(const model::Terrain& terrain) {
 
 void GrassField::Build(IDirect3DDevice8* device, const model::Terrain& terrain,
                        const void* shaderText, UINT shaderSize) {
+    BuildGrid(terrain);
     BuildPatches(device, terrain);
     CreateShader(device, shaderText, shaderSize);
 }
 
+void GrassField::Build(IDirect3DDevice8* device, const model::Terrain& terrain,
+                       const model::EntryReader& read) {
+    std::vector<std::uint8_t> text;
+    if (!read || !read(kShaderEntry, &text)) text.clear();
+    Build(device, terrain, text.data(), static_cast<UINT>(text.size()));
+}
+
 void GrassField::BuildPatches(IDirect3DDevice8* device, const model::Terrain& terrain) {
-    ReleaseBuffers();
+    Release();
     patches_.clear();
     const float width = terrain.width(), depth = terrain.depth();
     for (int j = 0; j < kPatchesPerSide; ++j) {

@@ -9,9 +9,9 @@
 // box, so a frame draws only the patches inside the view frustum. The stored positions are
 // four times the world positions; the shader's matrix scales them back by 0.25.
 //
-// Life: BuildGrid and Build once after the terrain is loaded; Draw each frame. Patch
-// buffers are created on the device directly (the pool knows no 0x102 layout) and
-// released by ReleaseBuffers or the destructor; the texture belongs to the RenderKit.
+// Life: Build once after the terrain is loaded (grid, patches, shader); Draw each frame.
+// Patch buffers are created on the device directly (the pool knows no 0x102 layout) and
+// released by Release or the destructor; the texture belongs to the RenderKit.
 #pragma once
 
 #include <array>
@@ -21,6 +21,7 @@
 #include "media/render_kit.h"
 #include "media/vertex_buffer_pool.h"
 #include "model/math.h"
+#include "model/mesh_model.h"
 #include "model/terrain.h"
 #include "platform/d3d8/d3d8.h"
 
@@ -87,9 +88,15 @@ class GrassField {
     // earlier ones. An empty terrain gives an empty grid.
     void BuildGrid(const model::Terrain& terrain);
 
-    // Everything after the grid: BuildPatches, then CreateShader from the text.
+    static constexpr const char* kShaderEntry = "shaders\\grass.vsh";
+
+    // The whole set-up: BuildGrid, BuildPatches, then CreateShader from the text.
     void Build(IDirect3DDevice8* device, const model::Terrain& terrain, const void* shaderText,
                UINT shaderSize);
+    // The same with the shader text read from the entry kShaderEntry (none when the entry
+    // cannot be read or `read` is empty).
+    void Build(IDirect3DDevice8* device, const model::Terrain& terrain,
+               const model::EntryReader& read);
 
     // Releases any existing patches, makes the 16 patches, scatters each cell's tufts
     // around its point (two random numbers per tuft, cells column by column) onto the
@@ -108,7 +115,8 @@ class GrassField {
     // Leaves culling CCW, alpha test off and DESTBLEND ONE. Without a shader it does nothing.
     void Draw(IDirect3DDevice8* device, float fade, float windTime, const model::Plane4 planes[6]);
 
-    void ReleaseBuffers();
+    // Releases the patch buffers (the patches stay, undrawn). Before the device goes.
+    void Release();
 
     media::TextureRef texture = media::EmptyTextureRef();
 

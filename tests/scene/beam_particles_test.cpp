@@ -19,7 +19,7 @@ class BeamParticlesTest : public ::testing::Test {
   protected:
     void SetUp() override {
         pool.Init(&device, nullptr);
-        particles.Create();
+        particles.Setup();
     }
     bool SpawnSimple(float life = 100.0f) {
         return particles.Spawn(Vector3{0, 0, 0}, Vector3{0, -1, 0}, 1.0f, 1.0f, 0.5f, life, 255.0f,
@@ -75,7 +75,7 @@ TEST_F(BeamParticlesTest, BirthInTheBeamDrawsFiveNumbersInOrder) {
     float r[6];
     for (float& v : r) v = os::RandomUnit();
     os::SeedRandom(1234);
-    ASSERT_TRUE(particles.SpawnInBeam());
+    ASSERT_TRUE(particles.SpawnFromBeam());
     EXPECT_FLOAT_EQ(os::RandomUnit(), r[5]);  // exactly five were drawn
 
     const BeamParticle& p = particles.particles()[0];
@@ -104,7 +104,7 @@ TEST_F(BeamParticlesTest, BirthInTheBeamDrawsFiveNumbersInOrder) {
     os::Random();
     const int sixth = os::Random();
     os::SeedRandom(99);
-    EXPECT_FALSE(particles.SpawnInBeam());
+    EXPECT_FALSE(particles.SpawnFromBeam());
     EXPECT_EQ(os::Random(), sixth);
 }
 
@@ -116,7 +116,7 @@ TEST_F(BeamParticlesTest, SteadyStateAtEightPerSecondStaysBelowTwoHundredThirtyF
     for (int frame = 0; frame < 40000; ++frame) {  // 40 s
         clock += s;
         if (clock > BeamParticles::kSpawnInterval) {
-            particles.SpawnInBeam();
+            particles.SpawnFromBeam();
             clock = 0.0f;
         }
         particles.Update(s);

@@ -210,7 +210,7 @@ TEST_F(VegetationRender, BillboardFacesTheCameraFromEveryDirection) {
     set.CreateShader(dev.get(), text.data(), static_cast<UINT>(text.size()));
     ASSERT_NE(set.shader(), 0u);
     set.CreateBuffer(0);
-    set.kinds[0].texture = Texture(RedOverGreen(), "rg.tga");
+    set.texture[0] = Texture(RedOverGreen(), "rg.tga");
     const auto file = OneBillboard(kHalfPi, 0.0f, 0.0f, 2.0f, 0);
     set.Load(file.data(), file.size());
 
@@ -320,7 +320,8 @@ TEST_F(VegetationRender, MissingOrBrokenShadersLeaveTheHandlesEmpty) {
     GrassField grass(pool, kit);
     const char broken[] = "vs.1.0\nmov oPos, q9\n";
     set.CreateShader(dev.get(), broken, sizeof broken - 1);
-    grass.CreateShader(dev.get(), nullptr, 0);
+    model::Terrain none(kit);
+    grass.Build(dev.get(), none, model::EntryReader());  // no reader: no shader
     EXPECT_EQ(set.shader(), 0u);
     EXPECT_EQ(grass.shader(), 0u);
     // The grass draw is skipped whole: it does not touch the culling it would restore.
@@ -353,13 +354,19 @@ class WorldRender : public VegetationRender {
 
         os::SeedRandom(2024);
         grass.texture = Texture(Tga(mediagen::MakeGrassTuft(256)), "grass5.tga");
-        grass.BuildGrid(terrain);
-        const auto grassText = mediagen::world::GrassShaderText();
-        grass.Build(dev.get(), terrain, grassText.data(), static_cast<UINT>(grassText.size()));
+        // The shader text comes through the archive reader, by its entry name.
+        grass.Build(dev.get(), terrain,
+                    [](const std::string& name, std::vector<std::uint8_t>* out) {
+                        if (name != "shaders\\grass.vsh") return false;
+                        const std::string& text = mediagen::world::GrassShaderText();
+                        out->assign(text.begin(), text.end());
+                        return true;
+                    });
         ASSERT_NE(grass.shader(), 0u);
+        ASSERT_EQ(grass.columns(), 40);
 
         for (int i = 0; i < 2; ++i) {
-            billboards.kinds[static_cast<std::size_t>(i)].texture =
+            billboards.texture[static_cast<std::size_t>(i)] =
                 Texture(Tga(mediagen::MakeTree(i)), i == 0 ? "tree00.tga" : "tree01.tga");
             billboards.CreateBuffer(i);
         }
@@ -425,7 +432,7 @@ TEST_F(WorldRender, PatchesOutsideTheViewAreSkipped) {
 
     // From high above the middle looking straight down (well, nearly) everything is in view.
     SetCamera(dev.get(), Vector3{0.0f, 1500.0f, 0.0f}, 90.0f, -89.0f, planes);
-    Frame(true, 1.0f, 0.0f);
+    WriteShot(Frame(true, 1.0f, 0.0f), kWidth, kHeight, "vegetation_overhead.png");
     EXPECT_EQ(grass.drawnPatches(), withTufts);
 
     // Looking east from the sword's meadow: the horse's meadow behind the camera is skipped.
@@ -442,14 +449,14 @@ TEST_F(WorldRender, PatchesOutsideTheViewAreSkipped) {
 
 TEST_F(WorldRender, BeamParticlesShowWithFullFactorAndNotAtZero) {
     BeamParticles particles(pool, kit);
-    particles.Create();
+    particles.Setup();
     particles.texture = Texture(Tga(mediagen::MakeParticle(64)), "particle.tga");
     os::SeedRandom(5);
     float clock = 0.0f;
     for (int frame = 0; frame < 3000; ++frame) {  // 30 s of 10 ms frames
         clock += 0.1f;
         if (clock > BeamParticles::kSpawnInterval) {
-            particles.SpawnInBeam();
+            particles.SpawnFromBeam();
             clock = 0.0f;
         }
         particles.Update(0.1f);

@@ -275,7 +275,7 @@ TEST_F(GrassTest, RebuildingReleasesTheOldBuffers) {
     ASSERT_FALSE(old.empty());
     grass.BuildPatches(&device, terrain);
     for (auto* b : old) EXPECT_EQ(b->refs, 0u);
-    grass.ReleaseBuffers();
+    grass.Release();
     for (const GrassPatch& p : grass.patches()) EXPECT_EQ(p.buffer, nullptr);
 }
 
