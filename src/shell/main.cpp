@@ -24,7 +24,7 @@ void printHelp() {
         "       emberhold --help | --version | --print-settings | --resources\n"
         "       emberhold --verify-media\n"
         "       emberhold --render-frames DIR [--frames N] [--size WxH] [--fps F] [--seed S]\n"
-        "                 [--start-ms T]\n"
+        "                 [--start-ms T] [--every N]\n"
         "       emberhold -root | -window-id ID   (XScreenSaver)\n"
         "\n"
         "Run modes ('-' works in place of '/'):\n"
@@ -43,7 +43,8 @@ void printHelp() {
         "  --render-frames DIR\n"
         "                    run headless with a fixed time step, writing DIR/frame_NNNN.png\n"
         "                    (defaults: 60 frames, 640x480, 30 fps, seed 1); --start-ms T\n"
-        "                    runs the scene T ms ahead (same fixed step) before recording\n"
+        "                    runs the scene T ms ahead (same fixed step) before recording;\n"
+        "                    --every N writes only every N-th frame\n"
         "\n"
         "XScreenSaver: -root, -window-id ID or the XSCREENSAVER_WINDOW variable run the\n"
         "saver inside that window until the host ends it.\n"
@@ -160,7 +161,7 @@ bool extractRecording(std::vector<std::string>& args, eh::shell::RecordingOption
     for (std::size_t i = 2; i < args.size(); ++i) {
         const std::string& opt = args[i];
         bool known = opt == "--frames" || opt == "--size" || opt == "--fps" || opt == "--seed" ||
-                     opt == "--start-ms";
+                     opt == "--start-ms" || opt == "--every";
         if (!known) {
             rest.push_back(opt);
             continue;
@@ -175,6 +176,8 @@ bool extractRecording(std::vector<std::string>& args, eh::shell::RecordingOption
             continue;
         } else if (opt == "--fps") {
             o.fps = std::strtof(v.c_str(), &end);
+        } else if (opt == "--every") {
+            o.every = static_cast<int>(std::strtol(v.c_str(), &end, 10));
         } else if (opt == "--start-ms") {
             o.startMs = std::strtof(v.c_str(), &end);
         } else {

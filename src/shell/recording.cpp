@@ -70,7 +70,7 @@ bool captureFrame(IDirect3DDevice8* device, int width, int height, std::vector<s
 }  // namespace
 
 int SaverApp::RunRecording(const RecordingOptions& options) {
-    if (options.frames < 0 || options.width < 16 || options.height < 16 || options.width > 8192 ||
+    if (options.frames < 0 || options.every < 1 || options.width < 16 || options.height < 16 || options.width > 8192 ||
         options.height > 8192 || !(options.fps > 0.0f && options.fps <= 1000.0f)) {
         std::fprintf(stderr, "emberhold: bad recording options\n");
         return 1;
@@ -128,6 +128,7 @@ int SaverApp::RunRecording(const RecordingOptions& options) {
             MSG msg;
             while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
             if (FrameStep() != S_OK) continue;
+            if (i % options.every != 0) continue;
             char name[32];
             std::snprintf(name, sizeof name, "frame_%04d.png", i);
             std::string path = (std::filesystem::path(options.directory) / name).string();

@@ -54,6 +54,7 @@ struct RecordingOptions {
     float fps = 30.0f;  // the fixed step is 1000 / fps milliseconds
     unsigned seed = 1;
     float startMs = 0.0f;  // simulated before the first recorded frame, in the same steps
+    int every = 1;         // write every n-th frame (frame sheets over long runs)
 };
 
 class SaverApp {

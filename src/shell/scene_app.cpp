@@ -3,7 +3,27 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "media/render_kit.h"
+#include "media/vertex_buffer_pool.h"
+#include "sound/sound_system.h"
+
 namespace eh::shell {
+
+SceneApp::SceneApp() : sound_(sound::ProgramSoundSystem()) { extra_ = defaultExtra_; }
+
+SceneApp::~SceneApp() {
+    // Every way out of the program unloads the audio library and deletes its file, the
+    // close command's path (which skips Shutdown) included.
+    if (soundStarted_) sound_.StopSound();
+}
+
+scene::Scene& SceneApp::scene() {
+    if (!scene_) {
+        scene_ = std::make_unique<scene::Scene>(media::ProgramVertexBufferPool(),
+                                                media::ProgramRenderKit(), &sound_);
+    }
+    return *scene_;
+}
 
 void SceneApp::InitDefaults() {
     graphics::OverlayLayout& layout = Overlay().layout;
@@ -22,16 +42,55 @@ void SceneApp::InitDefaults() {
     extra_ = defaultExtra_;
 }
 
-void SceneApp::ReadExtraSettings() {
-    ReadExtraSetting(extra_, SettingsPath());
+void SceneApp::ReadExtraSettings() { ReadExtraSetting(extra_, SettingsPath()); }
+
+void SceneApp::WriteExtraSettings() { WriteExtraSetting(extra_, SettingsPath()); }
+
+void SceneApp::ResetExtraSettings() { extra_ = defaultExtra_; }
+
+void SceneApp::StartSound() {
+    const SaverSettings& s = Settings();
+    sound::SoundSettings settings{s.Music != FALSE, s.SFX != FALSE, s.MusicVolume};
+    if (settings.music || settings.effects) {
+        soundStarted_ = true;
+        sound_.StartSound(settings, MainWindow(), [this](const char* line) { Log().Write(line); });
+    }
+    // The horse's first sequence is built at the end of the sound start, with sound or not.
+    scene().BuildFirstHorseSequence();
 }
 
-void SceneApp::WriteExtraSettings() {
-    WriteExtraSetting(extra_, SettingsPath());
+void SceneApp::StopSound() {
+    if (!soundStarted_) return;
+    sound_.StopSound();
+    soundStarted_ = false;
 }
 
-void SceneApp::ResetExtraSettings() {
-    extra_ = defaultExtra_;
+void SceneApp::InitDeviceState(IDirect3DDevice8* device) { scene().InitDeviceState(device); }
+
+void SceneApp::LoadScene(IDirect3DDevice8* device) {
+    scene().SetSeed(RandomSeed());
+    const D3DPRESENT_PARAMETERS& pp = PresentParameters();
+    scene().LoadScene(device, pp.BackBufferFormat, pp.AutoDepthStencilFormat);
+}
+
+void SceneApp::FrameMove(IDirect3DDevice8* device, float elapsedMs) {
+    scene().FrameMove(device, elapsedMs);
+}
+
+void SceneApp::RenderFrame(IDirect3DDevice8* device) {
+    scene().RenderFrame(device, [this, device] { DrawOverlay(device); });
+}
+
+void SceneApp::ReleaseDeviceObjects() {
+    if (scene_) scene_->ReleaseDeviceObjects();
+}
+
+void SceneApp::InvalidateDeviceObjects() {
+    if (scene_) scene_->InvalidateDeviceObjects();
+}
+
+void SceneApp::RestoreDeviceObjects(IDirect3DDevice8* device) {
+    if (scene_) scene_->RestoreDeviceObjects(device);
 }
 
 }  // namespace eh::shell

@@ -1,13 +1,19 @@
 // The concrete screensaver: the framework's operations filled in for this scene.
 #pragma once
 
+#include "scene/scene.h"
 #include "shell/saver_app.h"
+
+namespace eh::sound {
+class SoundSystem;
+}
 
 namespace eh::shell {
 
 class SceneApp : public SaverApp {
 public:
-    SceneApp() { extra_ = defaultExtra_; }
+    SceneApp();
+    ~SceneApp() override;
 
     // The extra setting (registry "UPS"); nothing else consults it.
     bool ExtraSetting() const { return extra_; }
@@ -17,9 +23,26 @@ public:
     void ReadExtraSettings() override;
     void WriteExtraSettings() override;
     void ResetExtraSettings() override;
+    void StartSound() override;
+    void StopSound() override;
+    void InitDeviceState(IDirect3DDevice8* device) override;
+    void LoadScene(IDirect3DDevice8* device) override;
+    void FrameMove(IDirect3DDevice8* device, float elapsedMs) override;
+    void RenderFrame(IDirect3DDevice8* device) override;
+    void ReleaseDeviceObjects() override;
+    void InvalidateDeviceObjects() override;
+    void RestoreDeviceObjects(IDirect3DDevice8* device) override;
+
+    scene::Scene& World() { return *scene_; }
 
 private:
     bool extra_ = false;
+    sound::SoundSystem& sound_;
+    // Built on first use of the scene hooks, so that modes without a scene (the dialog,
+    // --print-settings) never touch the media.
+    std::unique_ptr<scene::Scene> scene_;
+    scene::Scene& scene();
+    bool soundStarted_ = false;
 };
 
 }  // namespace eh::shell
