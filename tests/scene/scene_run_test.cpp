@@ -1,0 +1,205 @@
+// The assembled scene on the offscreen device with the program's own media (archive 453):
+// set-up, the frame update over a whole playlist, and frames compared with references.
+//
+// References live in tests/scene/references/. To make them anew after an intended change
+// of the picture, run the test with EMBERHOLD_UPDATE_REFERENCES=1 and look at the PNGs:
+//   EMBERHOLD_UPDATE_REFERENCES=1 build/dev/tests/scene/scene_run_tests
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "media/render_kit.h"
+#include "media/vertex_buffer_pool.h"
+#include "platform_d3d8/offscreen_device.h"
+#include "scene/scene.h"
+
+namespace eh::scene {
+namespace {
+
+constexpr UINT kWidth = 320, kHeight = 240;
+constexpr std::uint32_t kSeed = 7;
+
+struct World {
+    d3d8test::OffscreenDevice device{kWidth, kHeight};
+    media::VertexBufferPool pool;
+    media::RenderKit kit;
+    std::unique_ptr<Scene> scene;
+
+    World() {
+        if (!device.ok()) return;
+        pool.Init(device.get(), nullptr);
+        kit.Init(device.d3d(), device.get(), D3DFMT_X8R8G8B8, nullptr);
+        scene = std::make_unique<Scene>(pool, kit, nullptr);
+        scene->SetSeed(kSeed);
+        scene->InitDeviceState(device.get());
+        scene->LoadScene(device.get(), D3DFMT_X8R8G8B8, D3DFMT_D24X8);
+        scene->BuildFirstHorseSequence();
+    }
+    ~World() {
+        if (scene) scene->ReleaseDeviceObjects();
+        kit.ReleaseAll();
+        pool.ReleaseAll();
+    }
+    std::vector<std::uint32_t> frame() {
+        scene->RenderFrame(device.get(), {});
+        return device.readFront();
+    }
+};
+
+std::string referencePath(const std::string& name) {
+    return std::string(EH_REFERENCE_DIR) + "/" + name + ".png";
+}
+
+bool writePng(const std::string& path, const std::vector<std::uint32_t>& argb) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = kWidth;
+    image.height = kHeight;
+    image.format = PNG_FORMAT_BGRA;
+    return png_image_write_to_file(&image, path.c_str(), 0, argb.data(), 0, nullptr) != 0;
+}
+
+bool readPng(const std::string& path, std::vector<std::uint32_t>& argb) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return false;
+    image.format = PNG_FORMAT_BGRA;
+    if (image.width != kWidth || image.height != kHeight) {
+        png_image_free(&image);
+        return false;
+    }
+    argb.resize(static_cast<std::size_t>(kWidth) * kHeight);
+    return png_image_finish_read(&image, nullptr, argb.data(), 0, nullptr) != 0;
+}
+
+// Compares with the reference within a tolerance for rasteriser differences: the mean
+// channel difference stays small and few pixels differ much.
+void expectLikeReference(const std::vector<std::uint32_t>& pixels, const std::string& name) {
+    ASSERT_EQ(pixels.size(), static_cast<std::size_t>(kWidth) * kHeight);
+    if (const char* update = std::getenv("EMBERHOLD_UPDATE_REFERENCES"); update && *update == '1') {
+        ASSERT_TRUE(writePng(referencePath(name), pixels));
+        return;
+    }
+    std::vector<std::uint32_t> reference;
+    ASSERT_TRUE(readPng(referencePath(name), reference)) << referencePath(name);
+    double sum = 0.0;
+    int far = 0;
+    for (std::size_t i = 0; i < pixels.size(); ++i) {
+        int worst = 0;
+        for (int shift : {0, 8, 16}) {
+            int d = std::abs(static_cast<int>((pixels[i] >> shift) & 0xFF) -
+                             static_cast<int>((reference[i] >> shift) & 0xFF));
+            sum += d;
+            worst = std::max(worst, d);
+        }
+        if (worst > 48) ++far;
+    }
+    double mean = sum / (pixels.size() * 3.0);
+    EXPECT_LT(mean, 3.0) << name;
+    EXPECT_LT(far, static_cast<int>(pixels.size() / 50)) << name;
+}
+
+// Each test loads the scene anew with the same seed, so it sees the same run whatever
+// runs before it.
+class SceneRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        world = std::make_unique<World>();
+        if (!world->device.ok()) GTEST_SKIP() << "no offscreen device";
+    }
+    std::unique_ptr<World> world;
+};
+
+TEST_F(SceneRun, A_LoadSceneLeavesDaylightAndTheFirstTrackRunning) {
+    Scene& s = *world->scene;
+    EXPECT_FLOAT_EQ(s.Timer().Value(), 0.0f);
+    EXPECT_EQ(s.Timer().VisionMode(), 0);
+    EXPECT_FALSE(s.Crows().active);
+    EXPECT_TRUE(s.Fade().enabled);
+    EXPECT_FLOAT_EQ(s.Fade().level, 0.0f);
+    EXPECT_EQ(s.Playlist().count, 10);
+    EXPECT_EQ(s.Playlist().position, 0);
+    EXPECT_EQ(s.Camera().CurrentTrack(), s.Playlist().entries[0]);
+    EXPECT_EQ(s.Horse().count, 17);
+    EXPECT_GT(s.Ground().columns(), 0) << "the terrain came out of archive 453";
+}
+
+TEST_F(SceneRun, B_FirstFrameLooksLikeItsReference) {
+    Scene& s = *world->scene;
+    s.FrameMove(world->device.get(), 33.0f);
+    expectLikeReference(world->frame(), "scene_start");
+}
+
+TEST_F(SceneRun, C_FrameWithZeroTimeMovesNothing) {
+    Scene& s = *world->scene;
+    const float timer = s.Timer().Value();
+    const int horseIndex = s.Horse().index;
+    const float horseTime = s.Horse().time;
+    const Vector3 eye = s.Camera().Eye();
+    const float fade = s.Fade().level;
+    s.FrameMove(world->device.get(), 0.0f);
+    EXPECT_EQ(s.Timer().Value(), timer);
+    EXPECT_EQ(s.Horse().index, horseIndex);
+    EXPECT_EQ(s.Horse().time, horseTime);
+    EXPECT_EQ(s.Fade().level, fade);
+    // The camera takes its smallest step (0.0001 scene steps) so that it never stalls.
+    EXPECT_NEAR(s.Camera().Eye().x, eye.x, 0.01f);
+    EXPECT_NEAR(s.Camera().Eye().z, eye.z, 0.01f);
+}
+
+TEST_F(SceneRun, D_AWholePlaylistRunsTheVisionAtItsPositions) {
+    Scene& s = *world->scene;
+    int lastPosition = s.Playlist().position;
+    int cuts = 0;
+    bool crowsFlewAtPositionOne = false;
+    bool sawCycle = false;
+    float maxTimer = 0.0f;
+    bool fadeStartedAt255 = true;
+    // 100 ms steps; a playlist of ten tracks lasts a few minutes.
+    for (int step = 0; step < 20 * 60 * 10 && cuts < 11; ++step) {
+        s.FrameMove(world->device.get(), 100.0f);
+        int position = s.Playlist().position;
+        if (position != lastPosition) {
+            ++cuts;
+            if (s.Fade().enabled && s.Fade().level < 250.0f) fadeStartedAt255 = false;
+            switch (position) {
+                case 1: crowsFlewAtPositionOne = s.Crows().active; break;
+                case 5: EXPECT_EQ(s.Timer().VisionMode(), 1); break;
+                case 8: EXPECT_EQ(s.Timer().VisionMode(), 2); break;
+                case 9: EXPECT_EQ(s.Timer().VisionMode(), 0); break;
+                default: break;
+            }
+            lastPosition = position;
+        }
+        maxTimer = std::max(maxTimer, s.Timer().Value());
+        if (s.Timer().VisionMode() == 1 && s.Timer().Value() < 5200.0f && maxTimer > 19000.0f)
+            sawCycle = true;
+    }
+    EXPECT_GE(cuts, 10) << "the playlist ran through";
+    EXPECT_TRUE(crowsFlewAtPositionOne);
+    EXPECT_TRUE(fadeStartedAt255) << "every cut restarts the crossfade from full";
+    EXPECT_GT(maxTimer, 9000.0f) << "the vision pictures came";
+    (void)sawCycle;  // a long special track repeats the cycle; a short one may not
+}
+
+TEST_F(SceneRun, E_VisionFrameLooksLikeItsReference) {
+    // Straight into the vision: mode 1 with the picture fully in.
+    Scene& s = *world->scene;
+    s.Timer().SetVisionMode(1);
+    s.Timer().SetValue(13000.0f);
+    s.FrameMove(world->device.get(), 33.0f);
+    std::vector<std::uint32_t> pixels = world->frame();
+    expectLikeReference(pixels, "scene_vision");
+    // Darkened: the average brightness is well below the daylight frame's.
+    double sum = 0;
+    for (std::uint32_t p : pixels) sum += ((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF);
+    EXPECT_LT(sum / pixels.size() / 3.0, 110.0);
+}
+
+}  // namespace
+}  // namespace eh::scene
