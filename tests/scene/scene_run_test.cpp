@@ -15,6 +15,7 @@
 
 #include "media/render_kit.h"
 #include "media/vertex_buffer_pool.h"
+#include "platform/d3d8/d3d8_ext.h"
 #include "platform_d3d8/offscreen_device.h"
 #include "scene/scene.h"
 
@@ -106,6 +107,8 @@ void expectLikeReference(const std::vector<std::uint32_t>& pixels, const std::st
 
 // Each test loads the scene anew with the same seed, so it sees the same run whatever
 // runs before it.
+#define EXPECT_FAILED(expr) EXPECT_TRUE(FAILED(expr))
+
 class SceneRun : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -199,6 +202,27 @@ TEST_F(SceneRun, E_VisionFrameLooksLikeItsReference) {
     double sum = 0;
     for (std::uint32_t p : pixels) sum += ((p >> 16) & 0xFF) + ((p >> 8) & 0xFF) + (p & 0xFF);
     EXPECT_LT(sum / pixels.size() / 3.0, 110.0);
+}
+
+TEST_F(SceneRun, F_DeviceResetNeedsTheDefaultPoolObjectsReleasedAndRecreated) {
+    Scene& s = *world->scene;
+    IDirect3DDevice8* device = world->device.get();
+    ASSERT_EQ(d3d8::SimulateDeviceLoss(device), D3D_OK);
+    HRESULT level = device->TestCooperativeLevel();
+    for (int i = 0; i < 100 && level == D3DERR_DEVICELOST; ++i) level = device->TestCooperativeLevel();
+    EXPECT_EQ(level, D3DERR_DEVICENOTRESET);
+    // With the crossfade target and the spare depth surface alive, Reset must fail.
+    EXPECT_FAILED(device->Reset(&world->device.presentParameters()));
+    s.InvalidateDeviceObjects();
+    EXPECT_FALSE(s.Fade().enabled);
+    ASSERT_EQ(device->Reset(&world->device.presentParameters()), D3D_OK);
+    s.InitDeviceState(device);
+    s.RestoreDeviceObjects(device);
+    EXPECT_TRUE(s.Fade().enabled);
+    // The scene draws again after the reset, as before it.
+    s.FrameMove(device, 33.0f);
+    std::vector<std::uint32_t> pixels = world->frame();
+    expectLikeReference(pixels, "scene_start");
 }
 
 }  // namespace
