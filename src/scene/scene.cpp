@@ -66,18 +66,6 @@ D3DLIGHT8 directionalLight(float diffuse[3], float azimuthDeg, float elevationDe
     return light;
 }
 
-// A ClipTarget over a MeshModel (times in ms).
-class ModelClips : public ClipTarget {
-public:
-    explicit ModelClips(model::MeshModel& m) : model_(m) {}
-    void SelectClip(int clip) override { model_.SelectClip(clip); }
-    float ClipLength() const override { return model_.ClipLength(); }
-    void SetClipTime(float ms) override { model_.SetClipTime(ms); }
-
-private:
-    model::MeshModel& model_;
-};
-
 }  // namespace
 
 Scene::Scene(media::VertexBufferPool& pool, media::RenderKit& kit, sound::SoundSystem* sound)
