@@ -16,6 +16,7 @@
 #include "media/render_kit.h"
 #include "media/vertex_buffer_pool.h"
 #include "platform/d3d8/d3d8_ext.h"
+#include "platform/os/message_box.h"
 #include "platform_d3d8/offscreen_device.h"
 #include "scene/scene.h"
 
@@ -26,6 +27,12 @@ constexpr UINT kWidth = 320, kHeight = 240;
 constexpr std::uint32_t kSeed = 7;
 
 struct World {
+    // Every texture, mesh and clip the scene asks for must load without a warning box.
+    std::vector<std::string> boxes;
+    os::ScopedMessageBoxHandler boxCatcher{[this](const os::MessageBoxCall& call) {
+        boxes.push_back(call.caption + ": " + call.text);
+        return IDOK;
+    }};
     d3d8test::OffscreenDevice device{kWidth, kHeight};
     media::VertexBufferPool pool;
     media::RenderKit kit;
@@ -130,6 +137,14 @@ TEST_F(SceneRun, A_LoadSceneLeavesDaylightAndTheFirstTrackRunning) {
     EXPECT_EQ(s.Camera().CurrentTrack(), s.Playlist().entries[0]);
     EXPECT_EQ(s.Horse().count, 17);
     EXPECT_GT(s.Ground().columns(), 0) << "the terrain came out of archive 453";
+    EXPECT_TRUE(world->boxes.empty()) << world->boxes.front();
+    // Sky 6, ground 2, grass, particle, 2 trees, 10 pictures, rays, ribbon, corona and the
+    // model textures: all of them loaded.
+    EXPECT_GE(world->kit.slotCount(), 30);
+    for (int i = 0; i < world->kit.slotCount(); ++i) {
+        const media::RenderKit::TextureSlot& slot = world->kit.slot(i);
+        EXPECT_TRUE(slot.loaded) << slot.folder << slot.name;
+    }
 }
 
 TEST_F(SceneRun, B_FirstFrameLooksLikeItsReference) {
