@@ -265,6 +265,10 @@ void Scene::LoadScene(IDirect3DDevice8* device, D3DFORMAT backBufferFormat,
         if (read_ && read_(clip, &bytes)) crows_.LoadClip(clip, bytes.data(), bytes.size());
     }
     crows_.SelectClip(1);
+    // The flock's box is its rest pose, but the clips carry the crows far from it (Crow6
+    // leaves over the woods): culled by that box they would vanish in mid-flight. Five
+    // small birds cost nothing to draw whole.
+    crows_.cull = false;
     loadModel(sword_, "Meshes/Sword.emd", 164.8f, swordTurn, kSwordPosition);
     loadModel(ribbonMesh_, "Meshes/Ribbon.emd", 164.8f, swordTurn, kSwordPosition);
 
