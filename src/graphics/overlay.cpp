@@ -9,6 +9,7 @@
 #include "media/archive.h"
 #include "media/memory_file.h"
 #include "media/vertex_buffer_pool.h"
+#include "platform/os/messages.h"
 #include "platform/os/resources.h"
 
 namespace eh::graphics {
@@ -209,6 +210,15 @@ void LoadingCorners(DWORD viewportWidth, DWORD viewportHeight, LoadingCorner out
 }
 
 void LocalTimeOfDay(int* hours, int* minutes, int* seconds) {
+    if (os::ManualClock()) {
+        // A recording runs on its own clock: its frames show 12:00:00 plus the recorded
+        // time, so the same options give the same pictures.
+        DWORD elapsed = timeGetTime() / 1000;
+        *hours = static_cast<int>((12 + elapsed / 3600) % 24);
+        *minutes = static_cast<int>(elapsed / 60 % 60);
+        *seconds = static_cast<int>(elapsed % 60);
+        return;
+    }
     std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,40 @@ TEST(Recording, WritesSceneFramesWithTheClockAndFps) {
     EXPECT_GT(BrightPixels(last, 0.69f, 0.92f, clockRight, 0.98f), 200);
     // FPS after the first second of 30 fps: two digits at the top left.
     EXPECT_GT(BrightPixels(last, 0.01f, 0.01f, 0.01f + 2 * 0.047f * 0.79f, 0.07f), 50);
+}
+
+}  // namespace
+
+namespace {
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+TEST(Recording, TheSameSeedGivesTheSamePictures) {
+    eh::testing::TempDir dir;
+    std::filesystem::create_directories(dir.file("config"));
+    auto record = [&](const std::string& out, int seed) {
+        std::string command = std::string("cd '") + dir.path() + "' && XDG_CONFIG_HOME='" +
+                              dir.file("config") + "' EMBERHOLD_NO_MESSAGE_BOXES=1 '" EMBERHOLD_EXE +
+                              "' --render-frames '" + dir.file(out) +
+                              "' --frames 24 --every 23 --size 160x120 --fps 30 --start-ms 20000 --seed " +
+                              std::to_string(seed) + " >/dev/null 2>&1";
+        return std::system(command.c_str());
+    };
+    ASSERT_EQ(record("a", 11), 0);
+    ASSERT_EQ(record("b", 11), 0);
+    ASSERT_EQ(record("c", 12), 0);
+    // --every 23 keeps frames 0 and 23; the clock runs on the recording's own time.
+    for (const char* name : {"frame_0000.png", "frame_0023.png"}) {
+        std::string a = readFile(dir.file(std::string("a/") + name));
+        ASSERT_FALSE(a.empty()) << name;
+        EXPECT_EQ(a, readFile(dir.file(std::string("b/") + name))) << name;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.file("a/frame_0001.png")));
+    EXPECT_NE(readFile(dir.file("a/frame_0023.png")), readFile(dir.file("c/frame_0023.png")))
+        << "another seed gives another run";
 }
 
 }  // namespace
