@@ -61,8 +61,15 @@ void post(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     state().queue.push_back(MSG{window, message, wParam, lParam, timeGetTime(), POINT{0, 0}});
 }
 
+void (*idlePoll)() = nullptr;
+DWORD lastIdlePoll = 0;
+
 // Translates the SDL events waiting now into queued messages.
 void pumpSdl() {
+    if (idlePoll != nullptr && timeGetTime() - lastIdlePoll >= kIdlePollPeriod) {
+        lastIdlePoll = timeGetTime();
+        idlePoll();
+    }
     if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return;
     SDL_Event e;
     while (SDL_PollEvent(&e) != 0) {
@@ -165,6 +172,8 @@ bool IsKnownWindow(HWND window) {
 void SetDestroyWindowHook(void (*destroy)(HWND)) {
     state().destroy = destroy;
 }
+
+void SetIdlePoll(void (*poll)()) { idlePoll = poll; }
 
 void SetManualClock(bool on, DWORD now) {
     state().manualClock = on;

@@ -124,6 +124,11 @@ void SetDestroyWindowHook(void (*destroy)(HWND));
 
 // The manual clock: while on, timeGetTime returns the value set here and Sleep returns at
 // once. Recording and tests use it for a fixed time step.
+// Called by the message pump about every kIdlePollPeriod ms of timeGetTime, to watch what
+// sends no events of its own (windows of other processes that the saver draws into).
+inline constexpr DWORD kIdlePollPeriod = 250;
+void SetIdlePoll(void (*poll)());
+
 void SetManualClock(bool on, DWORD now = 0);
 void AdvanceManualClock(DWORD milliseconds);
 bool ManualClock();

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <vector>
 #include <string>
 
 #include "platform/os/display.h"
@@ -68,6 +69,23 @@ bool foreignWindowExists(std::uintptr_t) {
 }
 #endif
 
+// Windows of another process send no events through SDL here: neither exposure nor
+// destruction. Each poll repaints them (the preview's still picture) and, when the host
+// has destroyed one, tells its window procedure with WM_DESTROY, once.
+void watchForeignWindows() {
+    for (auto it = foreign().begin(); it != foreign().end();) {
+        const bool alive = foreignWindowExists(it->first);
+        // The messages go to our windows in it: the foreign window itself when the saver
+        // adopted it, and the children made in it.
+        std::vector<HWND> targets;
+        if (IsKnownWindow(it->second)) targets.push_back(it->second);
+        for (const auto& [window, info] : windows())
+            if (window != it->second && window->sdl == it->second->sdl) targets.push_back(window);
+        for (HWND window : targets) PostMessageA(window, alive ? WM_PAINT : WM_DESTROY, 0, 0);
+        it = alive ? std::next(it) : foreign().erase(it);
+    }
+}
+
 }  // namespace
 
 HWND ForeignWindow(std::uintptr_t id) {
@@ -87,6 +105,7 @@ HWND ForeignWindow(std::uintptr_t id) {
     window->sdl = sdl;
     SDL_GetWindowSize(sdl, &window->width, &window->height);
     foreign()[id] = window;
+    SetIdlePoll(watchForeignWindows);
     return window;
 }
 
