@@ -66,43 +66,49 @@ void StartCrowFlight(CrowSequence& seq, const CrowSounds& sounds) {
     seq.active = true;
 }
 
-void StepHorse(HorseSequence& seq, ClipTarget& model, float dt, const HorseSounds& sounds,
-               const CuePlayer& play) {
-    if (seq.count <= 0) BuildHorseSequence(seq, sounds);
+namespace {
+
+// One frame of a sequence: adds `dt` and passes as many entries as the time covers (their
+// cues never fire), selects the current clip at its time and fires its cue. Past the last
+// entry `atEnd(seq)` decides: true carries on (it has restarted the sequence), false stops
+// the frame there (the sequence is over).
+template <std::size_t N, typename AtEnd>
+void stepSequence(ClipSequence<N>& seq, ClipTarget& model, float dt, bool setVolume,
+                  const CuePlayer& play, AtEnd atEnd) {
     seq.time += dt;
     for (int passed = 0; passed < kMaxEntriesPerFrame; ++passed) {
         float length = model.ClipLength();
         if (length > 0.0f && !(length < seq.time)) break;
         if (length > 0.0f) seq.time -= length;
         seq.index += 1;
-        if (seq.index >= seq.count) BuildHorseSequence(seq, sounds);
+        if (seq.index >= seq.count && !atEnd(seq)) return;
         model.SelectClip(seq.Current().clip);
     }
     model.SelectClip(seq.Current().clip);
     model.SetClipTime(seq.time);
-    fireCue(seq, true, play);
+    fireCue(seq, setVolume, play);
+}
+
+}  // namespace
+
+void StepHorse(HorseSequence& seq, ClipTarget& model, float dt, const HorseSounds& sounds,
+               const CuePlayer& play) {
+    if (seq.count <= 0) BuildHorseSequence(seq, sounds);
+    stepSequence(seq, model, dt, true, play, [&](HorseSequence& s) {
+        BuildHorseSequence(s, sounds);  // the horse idles forever: a new shuffle
+        return true;
+    });
 }
 
 void StepCrows(CrowSequence& seq, ClipTarget& model, float dt, const CuePlayer& play) {
     if (!seq.active || seq.count <= 0) return;
-    seq.time += dt;
-    for (int passed = 0; passed < kMaxEntriesPerFrame; ++passed) {
-        float length = model.ClipLength();
-        if (length > 0.0f && !(length < seq.time)) break;
-        if (length > 0.0f) seq.time -= length;
-        seq.index += 1;
-        if (seq.index >= seq.count) {
-            // The flight is over: the crows vanish in this very frame.
-            seq.active = false;
-            seq.index = 0;
-            seq.time = 0.0f;
-            return;
-        }
-        model.SelectClip(seq.Current().clip);
-    }
-    model.SelectClip(seq.Current().clip);
-    model.SetClipTime(seq.time);
-    fireCue(seq, false, play);
+    stepSequence(seq, model, dt, false, play, [](CrowSequence& s) {
+        // The flight is over: the crows vanish in this very frame.
+        s.active = false;
+        s.index = 0;
+        s.time = 0.0f;
+        return false;
+    });
 }
 
 }  // namespace eh::scene
