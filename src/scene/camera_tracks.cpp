@@ -37,9 +37,9 @@ private:
 
 template <typename T>
 void put(std::vector<std::uint8_t>& out, T v) {
-    std::uint8_t bytes[sizeof(T)];
-    std::memcpy(bytes, &v, sizeof(T));
-    out.insert(out.end(), bytes, bytes + sizeof(T));
+    const std::size_t at = out.size();
+    out.resize(at + sizeof(T));
+    std::memcpy(out.data() + at, &v, sizeof(T));
 }
 
 using model::Length;
