@@ -56,9 +56,22 @@ int main(int argc, char** argv) {
             execl(exe.c_str(), exe.c_str(), "-window-id", id, static_cast<char*>(nullptr));
         _exit(127);
     }
-    std::this_thread::sleep_for(std::chrono::seconds(preview ? 3 : 6));
-
-    XImage* image = XGetImage(display, window, 0, 0, kWidth, kHeight, AllPlanes, ZPixmap);
+    // Wait until something is drawn (a busy machine loads the scene slowly), at most 40 s,
+    // then give it one more second to settle.
+    XImage* image = nullptr;
+    for (int tries = 0; tries < 80; ++tries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        image = XGetImage(display, window, 0, 0, kWidth, kHeight, AllPlanes, ZPixmap);
+        bool drawn = false;
+        for (int y = 0; image != nullptr && y < kHeight && !drawn; y += 8)
+            for (int x = 0; x < kWidth && !drawn; x += 8)
+                drawn = (XGetPixel(image, x, y) & 0xFFFFFF) != 0;
+        if (image != nullptr) XDestroyImage(image);
+        image = nullptr;
+        if (drawn) break;
+    }
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    image = XGetImage(display, window, 0, 0, kWidth, kHeight, AllPlanes, ZPixmap);
     int failures = 0;
     if (image == nullptr) {
         std::fprintf(stderr, "cannot read the window\n");
