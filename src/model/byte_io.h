@@ -1,5 +1,6 @@
-// Little-endian readers and writers for the packed model file formats (private to
-// src/model; the tools reach the formats through the *_format.h headers).
+// Little-endian readers and writers for the packed file formats of the models and the
+// scene (meshes, clips, terrain, camera tracks, billboards). Tools reach the formats
+// through the *_format.h headers and the scene's readers, not through this header.
 //
 // ByteReader never reads outside [data, data + size): every read checks the bytes left and,
 // when they are too few, marks the reader failed and returns zero. A parser may therefore

@@ -1,8 +1,8 @@
 #include "scene/billboards.h"
 
-#include <cstring>
 
 #include "d3dx/d3dx8.h"
+#include "model/byte_io.h"
 #include "platform/os/crt_random.h"
 
 namespace eh::scene {
@@ -10,27 +10,6 @@ namespace eh::scene {
 namespace {
 
 constexpr float kPi = 3.14159265f;
-
-std::int32_t ReadInt32(const std::uint8_t* p) {
-    std::uint32_t v = static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-                      static_cast<std::uint32_t>(p[2]) << 16 |
-                      static_cast<std::uint32_t>(p[3]) << 24;
-    std::int32_t out;
-    std::memcpy(&out, &v, 4);
-    return out;
-}
-
-float ReadFloat(const std::uint8_t* p) {
-    const std::int32_t bits = ReadInt32(p);
-    float out;
-    std::memcpy(&out, &bits, 4);
-    return out;
-}
-
-void SetConstant(IDirect3DDevice8* device, DWORD reg, float x, float y, float z, float w) {
-    const float v[4] = {x, y, z, w};
-    device->SetVertexShaderConstant(reg, v, 1);
-}
 
 }  // namespace
 
@@ -68,19 +47,20 @@ BillboardSet::BillboardSet(media::VertexBufferPool& pool, media::RenderKit& kit)
 void BillboardSet::Load(const void* bytes, std::size_t size) {
     records_.clear();
     if (bytes == nullptr || size < 4) return;
-    const auto* data = static_cast<const std::uint8_t*>(bytes);
-    const std::int32_t stored = ReadInt32(data);
+    model::detail::ByteReader r(static_cast<const std::uint8_t*>(bytes), size);
+    const std::int32_t stored = r.I32();
     if (stored <= 0) return;
     const std::size_t fit = (size - 4) / kRecordBytes;
     const std::size_t count =
         static_cast<std::size_t>(stored) < fit ? static_cast<std::size_t>(stored) : fit;
     records_.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
-        const std::uint8_t* r = data + 4 + i * kRecordBytes;
         BillboardRecord rec;
-        rec.anchor = model::Vector3{ReadFloat(r), ReadFloat(r + 4), ReadFloat(r + 8)};
-        rec.size = ReadFloat(r + 12);
-        rec.kind = ReadInt32(r + 16);
+        rec.anchor.x = r.F32();
+        rec.anchor.y = r.F32();
+        rec.anchor.z = r.F32();
+        rec.size = r.F32();
+        rec.kind = r.I32();
         rec.spare[0] = os::RandomUnit() * 100.0f + 15.0f;
         rec.spare[1] = os::RandomUnit() * 15.0f + 10.0f;
         records_.push_back(rec);

@@ -1,8 +1,8 @@
 #include "scene/camera_tracks.h"
 
 #include <cmath>
-#include <cstring>
 
+#include "model/byte_io.h"
 #include "platform/os/crt_random.h"
 
 namespace eh::scene {
@@ -12,34 +12,11 @@ constexpr float kDegreesPerRadian = 57.29578f;
 // How far ahead of the eye the camera aims, in segment parameter units (0.035 chord).
 constexpr float kAimAhead = 0.035f / CameraTrack::kSamplesPerSegment;
 
-class Reader {
-public:
-    Reader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    bool ok() const { return ok_; }
-    template <typename T>
-    T read() {
-        T v{};
-        if (!ok_ || size_ - pos_ < sizeof(T)) {
-            ok_ = false;
-            return v;
-        }
-        std::memcpy(&v, data_ + pos_, sizeof(T));
-        pos_ += sizeof(T);
-        return v;
-    }
-
-private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::size_t pos_ = 0;
-    bool ok_ = true;
-};
-
-template <typename T>
-void put(std::vector<std::uint8_t>& out, T v) {
-    const std::size_t at = out.size();
-    out.resize(at + sizeof(T));
-    std::memcpy(out.data() + at, &v, sizeof(T));
+// A flag byte counts as set only when it is 1.
+bool readFlag(model::detail::ByteReader& r) {
+    std::uint8_t b = 0;
+    r.Read(&b, 1);
+    return b == 1;
 }
 
 using model::Length;
@@ -70,29 +47,29 @@ std::array<Vector3, 4> CameraTrack::ControlPoints(int segment) const {
 CameraTrackFile CameraTrackFile::Parse(const std::uint8_t* data, std::size_t size) {
     CameraTrackFile file;
     if (data == nullptr) return file;
-    Reader r(data, size);
-    std::int32_t trackCount = r.read<std::int32_t>();
+    model::detail::ByteReader r(data, size);
+    std::int32_t trackCount = r.I32();
     if (!r.ok() || trackCount <= 0) return file;
     for (std::int32_t t = 0; t < trackCount && t < kMaxTracks; ++t) {
         CameraTrack track;
-        int keyCount = r.read<std::int32_t>() & 0xFFFF;
-        track.marker = r.read<std::uint8_t>() == 1;
-        track.skip = r.read<std::uint8_t>() == 1;
-        track.pivot = r.read<std::uint8_t>() == 1;
+        int keyCount = r.I32() & 0xFFFF;
+        track.marker = readFlag(r);
+        track.skip = readFlag(r);
+        track.pivot = readFlag(r);
         bool tooMany = keyCount > CameraTrack::kMaxKeys;
         for (int k = 0; k < keyCount && r.ok(); ++k) {
             CameraKey key;
-            key.position.x = r.read<float>();
-            key.position.y = r.read<float>();
-            key.position.z = r.read<float>();
-            key.hasTarget = r.read<std::uint8_t>() == 1;
+            key.position.x = r.F32();
+            key.position.y = r.F32();
+            key.position.z = r.F32();
+            key.hasTarget = readFlag(r);
             if (key.hasTarget) {
-                key.target.x = r.read<float>();
-                key.target.y = r.read<float>();
-                key.target.z = r.read<float>();
+                key.target.x = r.F32();
+                key.target.y = r.F32();
+                key.target.z = r.F32();
             }
-            key.speed = r.read<float>();
-            key.hold = r.read<float>();
+            key.speed = r.F32();
+            key.hold = r.F32();
             if (!tooMany) track.keys[static_cast<std::size_t>(k)] = key;
         }
         if (!r.ok()) break;  // the file ends inside this track: keep the ones before it
@@ -104,29 +81,33 @@ CameraTrackFile CameraTrackFile::Parse(const std::uint8_t* data, std::size_t siz
 }
 
 std::vector<std::uint8_t> CameraTrackFile::Serialize() const {
-    std::vector<std::uint8_t> out;
-    put<std::int32_t>(out, static_cast<std::int32_t>(tracks.size()));
+    model::detail::ByteWriter w;
+    auto flag = [&](bool set) {
+        const std::uint8_t b = set ? 1 : 0;
+        w.Bytes(&b, 1);
+    };
+    w.I32(static_cast<std::int32_t>(tracks.size()));
     for (const CameraTrack& t : tracks) {
-        put<std::int32_t>(out, t.keyCount);
-        put<std::uint8_t>(out, t.marker ? 1 : 0);
-        put<std::uint8_t>(out, t.skip ? 1 : 0);
-        put<std::uint8_t>(out, t.pivot ? 1 : 0);
+        w.I32(t.keyCount);
+        flag(t.marker);
+        flag(t.skip);
+        flag(t.pivot);
         for (int k = 0; k < t.keyCount && k < CameraTrack::kMaxKeys; ++k) {
             const CameraKey& key = t.keys[static_cast<std::size_t>(k)];
-            put(out, key.position.x);
-            put(out, key.position.y);
-            put(out, key.position.z);
-            put<std::uint8_t>(out, key.hasTarget ? 1 : 0);
+            w.F32(key.position.x);
+            w.F32(key.position.y);
+            w.F32(key.position.z);
+            flag(key.hasTarget);
             if (key.hasTarget) {
-                put(out, key.target.x);
-                put(out, key.target.y);
-                put(out, key.target.z);
+                w.F32(key.target.x);
+                w.F32(key.target.y);
+                w.F32(key.target.z);
             }
-            put(out, key.speed);
-            put(out, key.hold);
+            w.F32(key.speed);
+            w.F32(key.hold);
         }
     }
-    return out;
+    return w.Take();
 }
 
 const CameraTrack* CameraTrackSet::current() const {

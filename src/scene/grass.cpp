@@ -26,11 +26,6 @@ constexpr TemplateCorner kTuftQuad[6] = {
     {-35, 0, 0, 1, 1}, {35, 35, 0, 0.01f, 0.01f}, {-35, 35, 0, 1, 0.01f},
 };
 
-void SetConstant(IDirect3DDevice8* device, DWORD reg, float x, float y, float z, float w) {
-    const float v[4] = {x, y, z, w};
-    device->SetVertexShaderConstant(reg, v, 1);
-}
-
 }  // namespace
 
 const DWORD GrassField::kDeclaration[4] = {

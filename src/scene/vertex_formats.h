@@ -39,4 +39,10 @@ inline DWORD CreateShaderFromText(IDirect3DDevice8* device, const void* text, UI
     return handle;
 }
 
+// One four-float vertex shader constant.
+inline void SetConstant(IDirect3DDevice8* device, DWORD reg, float x, float y, float z, float w) {
+    const float v[4] = {x, y, z, w};
+    device->SetVertexShaderConstant(reg, v, 1);
+}
+
 }  // namespace eh::scene

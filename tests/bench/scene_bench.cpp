@@ -7,37 +7,14 @@
 
 #include <memory>
 
-#include "media/render_kit.h"
-#include "media/vertex_buffer_pool.h"
-#include "platform_d3d8/offscreen_device.h"
-#include "scene/scene.h"
+#include "scene/scene_world.h"
 
 namespace {
 
-struct World {
-    eh::d3d8test::OffscreenDevice device{800, 600};
-    eh::media::VertexBufferPool pool;
-    eh::media::RenderKit kit;
-    std::unique_ptr<eh::scene::Scene> scene;
-    World() {
-        if (!device.ok()) return;
-        pool.Init(device.get(), nullptr);
-        kit.Init(device.d3d(), device.get(), D3DFMT_X8R8G8B8, nullptr);
-        scene = std::make_unique<eh::scene::Scene>(pool, kit, nullptr);
-        scene->SetSeed(7);
-        scene->InitDeviceState(device.get());
-        scene->LoadScene(device.get(), D3DFMT_X8R8G8B8, D3DFMT_D24X8);
-        scene->BuildFirstHorseSequence();
-    }
-    ~World() {
-        if (scene) scene->ReleaseDeviceObjects();
-        kit.ReleaseAll();
-        pool.ReleaseAll();
-    }
-};
+using World = eh::scene::testing::SceneWorld;
 
 World& world() {
-    static World w;
+    static World w(800, 600, 7);
     return w;
 }
 

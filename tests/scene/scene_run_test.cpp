@@ -13,12 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "media/render_kit.h"
-#include "media/vertex_buffer_pool.h"
 #include "platform/d3d8/d3d8_ext.h"
 #include "platform/os/message_box.h"
-#include "platform_d3d8/offscreen_device.h"
-#include "scene/scene.h"
+#include "scene/scene_world.h"
 
 namespace eh::scene {
 namespace {
@@ -27,36 +24,18 @@ constexpr UINT kWidth = 320, kHeight = 240;
 constexpr std::uint32_t kSeed = 7;
 
 struct World {
-    // Every texture, mesh and clip the scene asks for must load without a warning box.
+    // Every texture, mesh and clip the scene asks for must load without a warning box;
+    // the catcher is in place before the scene loads.
     std::vector<std::string> boxes;
     os::ScopedMessageBoxHandler boxCatcher{[this](const os::MessageBoxCall& call) {
         boxes.push_back(call.caption + ": " + call.text);
         return IDOK;
     }};
-    d3d8test::OffscreenDevice device{kWidth, kHeight};
-    media::VertexBufferPool pool;
-    media::RenderKit kit;
-    std::unique_ptr<Scene> scene;
-
-    World() {
-        if (!device.ok()) return;
-        pool.Init(device.get(), nullptr);
-        kit.Init(device.d3d(), device.get(), D3DFMT_X8R8G8B8, nullptr);
-        scene = std::make_unique<Scene>(pool, kit, nullptr);
-        scene->SetSeed(kSeed);
-        scene->InitDeviceState(device.get());
-        scene->LoadScene(device.get(), D3DFMT_X8R8G8B8, D3DFMT_D24X8);
-        scene->BuildFirstHorseSequence();
-    }
-    ~World() {
-        if (scene) scene->ReleaseDeviceObjects();
-        kit.ReleaseAll();
-        pool.ReleaseAll();
-    }
-    std::vector<std::uint32_t> frame() {
-        scene->RenderFrame(device.get(), {});
-        return device.readFront();
-    }
+    testing::SceneWorld loaded{kWidth, kHeight, kSeed};
+    d3d8test::OffscreenDevice& device = loaded.device;
+    media::RenderKit& kit = loaded.kit;
+    std::unique_ptr<Scene>& scene = loaded.scene;
+    std::vector<std::uint32_t> frame() { return loaded.frame(); }
 };
 
 std::string referencePath(const std::string& name) {

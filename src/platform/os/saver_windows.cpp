@@ -95,15 +95,8 @@ HWND ForeignWindow(std::uintptr_t id) {
     if (!foreignWindowExists(id) || !AcquireVideo()) return nullptr;
     // The scene may render into the window, so it must take an OpenGL context.
     SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
-    SDL_Window* sdl = SDL_CreateWindowFrom(reinterpret_cast<const void*>(id));
-    if (sdl == nullptr) {
-        std::fprintf(stderr, "window: %s\n", SDL_GetError());
-        ReleaseVideo();
-        return nullptr;
-    }
-    auto* window = new HWND__;
-    window->sdl = sdl;
-    SDL_GetWindowSize(sdl, &window->width, &window->height);
+    HWND window = WrapSdlWindow(SDL_CreateWindowFrom(reinterpret_cast<const void*>(id)));
+    if (window == nullptr) return nullptr;
     foreign()[id] = window;
     SetIdlePoll(watchForeignWindows);
     return window;
@@ -165,11 +158,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style,
     } else {
         if (width <= 0 || height <= 0 || !eh::os::AcquireVideo()) return nullptr;
         info.video = true;
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
-        SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-        SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+        eh::os::RequestWindowContext();
         Uint32 flags = SDL_WINDOW_OPENGL;
         if ((style & WS_VISIBLE) == 0) flags |= SDL_WINDOW_HIDDEN;
         int sx = x, sy = y;
@@ -184,15 +173,9 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style,
             sx = SDL_WINDOWPOS_CENTERED;
             sy = SDL_WINDOWPOS_CENTERED;
         }
-        SDL_Window* sdl =
-            SDL_CreateWindow(title != nullptr ? title : "", sx, sy, width, height, flags);
-        if (sdl == nullptr) {
-            std::fprintf(stderr, "window: %s\n", SDL_GetError());
-            eh::os::ReleaseVideo();
-            return nullptr;
-        }
-        window = new HWND__;
-        window->sdl = sdl;
+        window = eh::os::WrapSdlWindow(
+            SDL_CreateWindow(title != nullptr ? title : "", sx, sy, width, height, flags));
+        if (window == nullptr) return nullptr;
         window->width = width;
         window->height = height;
     }

@@ -23,18 +23,15 @@ void ReleaseVideo() {
     SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
-HWND CreateOffscreenWindow(int width, int height) {
-    if (width <= 0 || height <= 0 || !AcquireVideo()) return nullptr;
-    // The renderer draws into its own framebuffer objects, so the window's default
-    // framebuffer needs no depth buffer and no multisampling.
+void RequestWindowContext() {
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
     SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
-    SDL_Window* sdl =
-        SDL_CreateWindow("Emberhold", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, width,
-                         height, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+}
+
+HWND WrapSdlWindow(SDL_Window* sdl) {
     if (sdl == nullptr) {
         std::fprintf(stderr, "window: %s\n", SDL_GetError());
         ReleaseVideo();
@@ -42,9 +39,23 @@ HWND CreateOffscreenWindow(int width, int height) {
     }
     auto* window = new HWND__;
     window->sdl = sdl;
-    window->offscreen = true;
-    window->width = width;
-    window->height = height;
+    SDL_GetWindowSize(sdl, &window->width, &window->height);
+    return window;
+}
+
+HWND CreateOffscreenWindow(int width, int height) {
+    if (width <= 0 || height <= 0 || !AcquireVideo()) return nullptr;
+    // The renderer draws into its own framebuffer objects, so the window's default
+    // framebuffer needs no depth buffer and no multisampling.
+    RequestWindowContext();
+    HWND window = WrapSdlWindow(SDL_CreateWindow("Emberhold", SDL_WINDOWPOS_UNDEFINED,
+                                                 SDL_WINDOWPOS_UNDEFINED, width, height,
+                                                 SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN));
+    if (window != nullptr) {
+        window->offscreen = true;
+        window->width = width;
+        window->height = height;
+    }
     return window;
 }
 

@@ -35,6 +35,13 @@ void ReleaseVideo();
 // recording). Starts video itself (AcquireVideo). Returns null on failure.
 HWND CreateOffscreenWindow(int width, int height);
 
+// Asks for the OpenGL context every window of ours draws with (3.3 core, double-buffered,
+// no depth in the window: the renderer has its own framebuffers). Before SDL_CreateWindow.
+void RequestWindowContext();
+// Wraps a window SDL has just made (a null one reports SDL's error, releases the video
+// reference taken for it and gives null); the size is read from SDL.
+HWND WrapSdlWindow(SDL_Window* sdl);
+
 // Destroys a window made by CreateOffscreenWindow and releases its hold on video. Null is ignored.
 void DestroyOffscreenWindow(HWND window);
 
