@@ -22,7 +22,11 @@ namespace eh::scene {
 
 class Corona {
   public:
-    static constexpr float kQuadZ = 0.99f;
+    // Depth of the sprite. Near the far plane, so that the second pass is hidden by
+    // whatever stands in front of the sun: at 0.99 (the depth the other screen quads use)
+    // only geometry closer than about 5 units (near 0.05, far 300) would hide it, and the
+    // glare showed through a tree 30 units away.
+    static constexpr float kQuadZ = 0.99999f;
     static constexpr float kQuadRhw = 0.5f;
     // Width of the sprite relative to its height (screen units).
     static constexpr float kAspect = 0.75f;

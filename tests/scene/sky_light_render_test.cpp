@@ -275,12 +275,13 @@ TEST_F(CoronaRenderTest, SpriteSitsOnTheSunAndScalesWithTheAngle) {
 }
 
 TEST_F(CoronaRenderTest, NearerDepthHidesTheSecondPass) {
-    // Depth 0.5 everywhere stands for nearer geometry; the sprite lies at 0.99.
-    EXPECT_EQ(
-        Scan(Frame(nullptr, ViewTowards({0, 0, 0}, 225.0f, 20.0f), &corona, 1.0f, 0.5f)).count, 0);
-    EXPECT_GT(
-        Scan(Frame(nullptr, ViewTowards({0, 0, 0}, 225.0f, 20.0f), &corona, 1.0f, 0.999f)).count,
-        0);
+    // Depth 0.5 stands for geometry right in front of the camera, 0.9985 for a tree about
+    // 30 units away (near 0.05, far 300); both hide the sprite. Only an empty depth buffer
+    // (the sky) lets it through.
+    const auto view = ViewTowards({0, 0, 0}, 225.0f, 20.0f);
+    EXPECT_EQ(Scan(Frame(nullptr, view, &corona, 1.0f, 0.5f)).count, 0);
+    EXPECT_EQ(Scan(Frame(nullptr, view, &corona, 1.0f, 0.9985f)).count, 0);
+    EXPECT_GT(Scan(Frame(nullptr, view, &corona, 1.0f, 1.0f)).count, 0);
 }
 
 TEST_F(SkyRenderTest, RaysAddLightOnlyWithIntensityAndFromBothSides) {

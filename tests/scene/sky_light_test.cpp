@@ -267,11 +267,12 @@ TEST_F(CoronaTest, LoadValuesAndSunPoint) {
     EXPECT_NEAR(p.x, -66.446f, 0.001f);
     EXPECT_NEAR(p.y, 34.202f, 0.001f);
     EXPECT_NEAR(p.z, -66.446f, 0.001f);
-    // The quad as created: z 0.99, rhw 0.5, white, strip texture corners.
+    // The quad as created: z just short of the far plane, rhw 0.5, white, strip corners.
     const media::Quad2DVertex* q = Quad();
     const float us[4] = {0, 0, 1, 1}, vs[4] = {1, 0, 1, 0};
     for (int i = 0; i < 4; ++i) {
-        EXPECT_FLOAT_EQ(q[i].z, 0.99f);
+        EXPECT_FLOAT_EQ(q[i].z, Corona::kQuadZ);
+        EXPECT_GT(q[i].z, 0.9999f);
         EXPECT_FLOAT_EQ(q[i].rhw, 0.5f);
         EXPECT_EQ(q[i].colour, 0xFFFFFFFFu);
         EXPECT_FLOAT_EQ(q[i].u, us[i]);
@@ -334,7 +335,7 @@ TEST_F(CoronaTest, LookingAtTheSunDrawsTheFullSizeQuadInTheViewport) {
     EXPECT_FLOAT_EQ(q[3].y, q[1].y);
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(q[i].colour, 0xFFE6B437u);  // 230, 180, 55
-        EXPECT_FLOAT_EQ(q[i].z, 0.99f);
+        EXPECT_FLOAT_EQ(q[i].z, Corona::kQuadZ);
     }
     EXPECT_FLOAT_EQ(q[0].v, 1.0f);
     EXPECT_FLOAT_EQ(q[3].u, 1.0f);
