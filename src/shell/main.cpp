@@ -170,16 +170,26 @@ bool extractRecording(std::vector<std::string>& args, eh::shell::RecordingOption
         const std::string& v = args[++i];
         char* end = nullptr;
         if (opt == "--frames") {
-            o.frames = static_cast<int>(std::strtol(v.c_str(), &end, 10));
+            long long frames = std::strtoll(v.c_str(), &end, 10);
+            if (frames < 0 || frames > eh::shell::kMaxRecordingFrames) return false;
+            o.frames = static_cast<int>(frames);
         } else if (opt == "--size") {
             if (std::sscanf(v.c_str(), "%dx%d", &o.width, &o.height) != 2) return false;
             continue;
         } else if (opt == "--fps") {
             o.fps = std::strtof(v.c_str(), &end);
+            if (!(o.fps >= eh::shell::kMinRecordingFps && o.fps <= eh::shell::kMaxRecordingFps))
+                return false;
         } else if (opt == "--every") {
-            o.every = static_cast<int>(std::strtol(v.c_str(), &end, 10));
+            long every = std::strtol(v.c_str(), &end, 10);
+            if (every < 1 || every > eh::shell::kMaxRecordingFrames) return false;
+            o.every = static_cast<int>(every);
         } else if (opt == "--start-ms") {
-            o.startMs = std::strtof(v.c_str(), &end);
+            // Not finite, negative or past the limit: refused rather than run for ever.
+            double ms = std::strtod(v.c_str(), &end);
+            if (!(ms >= 0.0 && ms <= static_cast<double>(eh::shell::kMaxRecordingStartMs)))
+                return false;
+            o.startMs = static_cast<std::int64_t>(ms);
         } else {
             o.seed = static_cast<unsigned>(std::strtoul(v.c_str(), &end, 10));
         }
@@ -236,7 +246,14 @@ int main(int argc, char** argv) {
         if (option == "--verify-media") return verifyMedia();
         if (option == "--render-frames") {
             if (recordingBad) {
-                std::fprintf(stderr, "emberhold: bad --render-frames options (see --help)\n");
+                std::fprintf(stderr,
+                             "emberhold: bad --render-frames options: --frames 0..%d, --fps %g..%g, "
+                             "--every 1..%d, --start-ms 0..%lld (see --help)\n",
+                             eh::shell::kMaxRecordingFrames,
+                             static_cast<double>(eh::shell::kMinRecordingFps),
+                             static_cast<double>(eh::shell::kMaxRecordingFps),
+                             eh::shell::kMaxRecordingFrames,
+                             static_cast<long long>(eh::shell::kMaxRecordingStartMs));
                 return 1;
             }
             eh::shell::SceneApp app;

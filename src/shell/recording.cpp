@@ -69,6 +69,27 @@ bool captureFrame(IDirect3DDevice8* device, int width, int height, std::vector<s
 
 }  // namespace
 
+void SaverApp::fastForward(const RecordingOptions& options) {
+    // The steps are counted in integers: a float sum stops growing past 2^24 steps and
+    // drifts long before. Nothing is drawn, so the scene gets no device and a camera cut
+    // skips its crossfade capture, except over the last seconds, whose cut may still be
+    // fading when the first frame is written (a crossfade lasts about one second).
+    constexpr double kVisibleTailMs = 2000.0;
+    const float step = 1000.0f / options.fps;
+    const auto steps = static_cast<std::int64_t>(
+        std::ceil(static_cast<double>(options.startMs) * options.fps / 1000.0));
+    const std::int64_t visibleFrom =
+        steps - static_cast<std::int64_t>(std::ceil(kVisibleTailMs * options.fps / 1000.0));
+    for (std::int64_t i = 0; i < steps && !quit_; ++i) {
+        FrameMove(i >= visibleFrom ? device_ : nullptr, step);
+        // SIGTERM and Ctrl-C arrive as messages: look for them now and then.
+        if ((i & 1023) == 1023) {
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        }
+    }
+}
+
 int SaverApp::RunRecording(const RecordingOptions& options) {
     if (options.frames < 0 || options.every < 1 || options.width < 16 || options.height < 16 || options.width > 8192 ||
         options.height > 8192 || !(options.fps > 0.0f && options.fps <= 1000.0f)) {
@@ -114,13 +135,12 @@ int SaverApp::RunRecording(const RecordingOptions& options) {
         settings_.SFX = FALSE;
         StartSound();
         log_.Write(log_lines::kAllDataLoaded);
-        const float step = 1000.0f / options.fps;
-        for (float t = 0.0f; t < options.startMs; t += step) FrameMove(device_, step);
-        SetTimer(mainWindow_, kFpsTimer, 1000, nullptr);
         quit_ = false;
+        fastForward(options);
+        SetTimer(mainWindow_, kFpsTimer, 1000, nullptr);
         lastFrameTime_ = static_cast<float>(timeGetTime());
         std::vector<std::uint8_t> rgb;
-        for (int i = 0; i < options.frames && !quit_; ++i) {
+        for (int i = 0; i < options.frames && !quit_ && code == 0; ++i) {
             // Frame i is drawn at round(i * 1000 / fps) ms after loading.
             auto next = static_cast<DWORD>(std::lround((i + 1) * 1000.0 / options.fps));
             auto now = static_cast<DWORD>(std::lround(i * 1000.0 / options.fps));

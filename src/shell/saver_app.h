@@ -45,6 +45,13 @@ struct MonitorRecord {
     HWND window;       // the saver window on it, null until created
 };
 
+// Limits of a headless recording run: below 1 fps a step is longer than anything the
+// scene is made for, and a run longer than these would take days of wall time.
+inline constexpr float kMinRecordingFps = 1.0f;
+inline constexpr float kMaxRecordingFps = 1000.0f;
+inline constexpr int kMaxRecordingFrames = 1000000;
+inline constexpr std::int64_t kMaxRecordingStartMs = 30LL * 24 * 60 * 60 * 1000;  // 30 days
+
 // Options of a headless recording run (--render-frames).
 struct RecordingOptions {
     std::string directory;
@@ -53,8 +60,8 @@ struct RecordingOptions {
     int height = 480;
     float fps = 30.0f;  // the fixed step is 1000 / fps milliseconds
     unsigned seed = 1;
-    float startMs = 0.0f;  // simulated before the first recorded frame, in the same steps
-    int every = 1;         // write every n-th frame (frame sheets over long runs)
+    std::int64_t startMs = 0;  // simulated before the first recorded frame, in the same steps
+    int every = 1;             // write every n-th frame (frame sheets over long runs)
 };
 
 class SaverApp {
@@ -175,6 +182,7 @@ class SaverApp {
 
   private:
     void runPreviewStartWait();
+    void fastForward(const RecordingOptions& options);
     int createDevice(HWND window);
     void restoreDevice();
     void paintPreview(HWND window);
