@@ -201,19 +201,18 @@ void Scene::LoadScene(IDirect3DDevice8* device, D3DFORMAT backBufferFormat,
     backBufferFormat_ = backBufferFormat;
     depthFormat_ = depthFormat;
 
-    // 1. One seed for every random choice of the run.
+    // One seed for every random choice of the run.
     os::SeedRandom(seed_ ? *seed_ : static_cast<std::uint32_t>(std::time(nullptr)));
 
-    // 2. A spare depth surface that the scene keeps for its lifetime.
+    // A spare depth surface that the scene keeps for its lifetime.
     if (device) device->CreateDepthStencilSurface(512, 512, D3DFMT_D16, D3DMULTISAMPLE_NONE, &spareDepth_);
 
-    // 3. The archive is read through read_ (each extraction opens resource 453).
-    // 4.–6.
+    // The archive is read through read_ (each extraction opens resource 453).
     loadTexture("Texture/grass5.tga", "grass5.tga", &grass_.texture);
     particles_.Setup();
     loadTexture("Texture/particle.tga", "particle.tga", &particles_.texture);
 
-    // 7. Billboard textures and buffers, one per kind.
+    // Billboard textures and buffers, one per kind.
     for (int kind = 0; kind < 2; ++kind) {
         char entry[64];
         std::snprintf(entry, sizeof entry, "Texture/tree0%i.tga", kind);
@@ -221,18 +220,18 @@ void Scene::LoadScene(IDirect3DDevice8* device, D3DFORMAT backBufferFormat,
         billboards_.CreateBuffer(kind);
     }
 
-    // 8. The vision pictures: sl01 … sl09, then sl010 (the number follows a literal "sl0").
+    // The vision pictures: sl01 … sl09, then sl010 (the number follows a literal "sl0").
     for (int i = 1; i <= kVisionPictures; ++i) {
         char entry[64];
         std::snprintf(entry, sizeof entry, "Texture/sl0%i.jpg", i);
         loadTexture(entry, entry, &pictures_[static_cast<std::size_t>(i - 1)]);
     }
 
-    // 9.–10. Light rays.
+    // Light rays.
     rays_.Setup();
     loadTexture("Texture/Rays.BMP", "Rays.BMP", &rays_.texture);
 
-    // 11.–13. The two cloth strips, pinned along column 0; they differ only in alpha.
+    // The two cloth strips, pinned along column 0; they differ only in alpha.
     const Vector3 clothOrigin{228.3f, 88.55f, 60.87f};
     const Vector3 clothSpacing{0.0f, -0.125f, -0.8f};
     cloth_[0].Create(32, 16, clothOrigin, clothSpacing, 0.5f, 1.0f, 0.0f, 0.0f, 0xFF9B9B9B);
@@ -247,7 +246,7 @@ void Scene::LoadScene(IDirect3DDevice8* device, D3DFORMAT backBufferFormat,
                                static_cast<UINT>(cloth_[i].Vertices().size() * sizeof(ClothVertex)));
     }
 
-    // 14. The horse and its seven clips.
+    // The horse and its seven clips.
     loadModel(horse_, "Meshes/Horse.emd", 92.0f, yawRotation(0.0078537f, 0.99997f),
               Vector3{-422.248f, 79.8004f, 7.354f});
     for (const char* clip : kHorseClips) {
@@ -257,7 +256,7 @@ void Scene::LoadScene(IDirect3DDevice8* device, D3DFORMAT backBufferFormat,
         horse_.LoadClip(loaderName.c_str(), bytes.data(), bytes.size());
     }
 
-    // 15.–17. The crows, the sword and its ribbon share one placement.
+    // The crows, the sword and its ribbon share one placement.
     const Matrix4 swordTurn = yawRotation(kSwordCos, kSwordSin);
     loadModel(crows_, "Meshes/Crow.emd", 164.8f, swordTurn, kSwordPosition);
     for (const char* clip : kCrowClips) {
@@ -272,13 +271,13 @@ void Scene::LoadScene(IDirect3DDevice8* device, D3DFORMAT backBufferFormat,
     loadModel(sword_, "Meshes/Sword.emd", 164.8f, swordTurn, kSwordPosition);
     loadModel(ribbonMesh_, "Meshes/Ribbon.emd", 164.8f, swordTurn, kSwordPosition);
 
-    // 18.–19. The beam above the sword, the oak at the west edge.
+    // The beam above the sword, the oak at the west edge.
     loadModel(spotlight_, "Meshes/SpotLight.emd", 521.9f, Matrix4::Identity(),
               Vector3{222.475f, -43.8652f, 62.9201f});
     loadModel(oak_, "Meshes/oak.emd", 521.9f, yawRotation(-0.568565f, -0.822646f),
               Vector3{-533.706f, 214.096f, 135.629f});
 
-    // 20. The sword's environment: a cube map in the back buffer's format.
+    // The sword's environment: a cube map in the back buffer's format.
     {
         std::vector<std::uint8_t> bytes;
         if (device && read_ && read_("Texture\\Env_cubemap.dds", &bytes)) {
@@ -288,7 +287,7 @@ void Scene::LoadScene(IDirect3DDevice8* device, D3DFORMAT backBufferFormat,
         }
     }
 
-    // 21. The terrain; its textures are loaded whether or not the grid was found.
+    // The terrain; its textures are loaded whether or not the grid was found.
     {
         std::vector<std::uint8_t> bytes;
         if (read_ && read_("Data/Land.eld", &bytes))
@@ -296,25 +295,25 @@ void Scene::LoadScene(IDirect3DDevice8* device, D3DFORMAT backBufferFormat,
         terrain_.LoadTerrainTextures(read_);
     }
 
-    // 22. Grass over the terrain's meadows.
+    // Grass over the terrain's meadows.
     grass_.Build(device, terrain_, read_);
 
-    // 23. Billboards.
+    // Billboards.
     {
         std::vector<std::uint8_t> bytes;
         if (read_ && read_("Data/Billboard.ebl", &bytes)) billboards_.Load(bytes.data(), bytes.size());
     }
 
-    // 24. The corona, toward the sun of light 0.
+    // The corona, toward the sun of light 0.
     corona_.Setup();
     loadTexture("Texture/corona.tga", "corona.tga", &corona_.texture);
     corona_.SetSun(225.0f, 20.0f, 100.0f);
 
-    // 25. The sky box.
+    // The sky box.
     sky_.Setup();
     sky_.Load(read_);
 
-    // 26. Camera tracks: load, prepare, start track 0.
+    // Camera tracks: load, prepare, start track 0.
     {
         std::vector<std::uint8_t> bytes;
         CameraTrackFile file;
@@ -324,14 +323,14 @@ void Scene::LoadScene(IDirect3DDevice8* device, D3DFORMAT backBufferFormat,
         camera_.Start(0, 0);
     }
 
-    // 27. The billboard shader (a missing or broken text leaves the billboards undrawn).
+    // The billboard shader (a missing or broken text leaves the billboards undrawn).
     {
         std::vector<std::uint8_t> bytes;
         if (device && read_ && read_("shaders\\BillBoard.vsh", &bytes))
             billboards_.CreateShader(device, bytes.data(), bytes.size());
     }
 
-    // 28. The screen quad for full-screen passes.
+    // The screen quad for full-screen passes.
     pool_.CreateVertexBuffer(&screenQuad_, media::VertexBufferPool::kFvfQuad2D, 4);
     if (auto* v = static_cast<media::Quad2DVertex*>(pool_.LockVertexBuffer(screenQuad_))) {
         const float uv[4][2] = {{0, 1}, {0, 0}, {1, 1}, {1, 0}};
@@ -339,15 +338,14 @@ void Scene::LoadScene(IDirect3DDevice8* device, D3DFORMAT backBufferFormat,
         pool_.UnlockVertexBuffer(screenQuad_);
     }
 
-    // 29. (The billboard corner template is built by the billboard set itself.)
 
-    // 30. The crossfade of cuts: fading out, 30 levels per scene step, idle.
+    // The crossfade of cuts: fading out, 30 levels per scene step, idle.
     createCutFade(device);
     cutFade_.direction = 0;
     cutFade_.rate = 30.0f;
     cutFade_.level = 0.0f;
 
-    // 31.–33. Daylight, crows hidden, look-at targets on, the first playlist running.
+    // Daylight, crows hidden, look-at targets on, the first playlist running.
     timer_.SetVisionMode(0);
     timer_.SetValue(0.0f);
     crowSeq_.active = false;

@@ -100,6 +100,8 @@ public:
     const model::Matrix4& View() const { return view_; }
     const model::Terrain& Ground() const { return terrain_; }
     int PictureIndex() const { return pictureIndex_; }
+    float GrassWindTime() const { return grassWind_; }
+    float BillboardWindTime() const { return billboardWind_; }
 
 private:
     void loadTexture(const char* entry, const char* name, media::TextureRef* out);
@@ -155,7 +157,15 @@ private:
     float cutHold_ = 0.0f;        // scene steps
     float cutHoldLimit_ = 2.0f;   // scene steps
     float spawnClock_ = 0.0f;     // scene steps
-    float windTime_ = 0.0f;       // shader wind time
+    // The vegetation shaders see the wind time only through the fraction of multiples of
+    // it: the grass waves (0.105, 0.21, 0.245 and 0.35 cycles a unit) all repeat after
+    // 200 units, the billboard sway (1.65 radians a unit) after 2 pi / 1.65. Each drawer
+    // gets its own copy, wrapped by whole periods, so the value stays small and exact over
+    // weeks of running and never jumps visibly.
+    static constexpr float kGrassWindPeriod = 200.0f;
+    static constexpr float kBillboardWindPeriod = 100.0f * 2.0f * 3.14159265f / 1.65f;
+    float grassWind_ = 0.0f;      // shader wind time of the grass
+    float billboardWind_ = 0.0f;  // shader wind time of the billboards
 
     float shownYaw_ = 0.0f, shownPitch_ = 0.0f;
     model::Matrix4 view_ = model::Matrix4::Identity();

@@ -19,6 +19,12 @@ constexpr float kVisionVolumeMax = 85.0f;
 
 const D3DMATRIX* d3d(const Matrix4& m) { return reinterpret_cast<const D3DMATRIX*>(&m); }
 
+// `value` less whole `period`s, into [0, period).
+float wrapPeriod(float value, float period) {
+    if (value >= period) value -= period * std::floor(value / period);
+    return value;
+}
+
 DWORD alphaColour(float alpha, DWORD rgb) {
     auto a = static_cast<DWORD>(alpha);
     if (a > 255) a = 255;
@@ -53,22 +59,20 @@ void Scene::stepCreatures(float dt) {
 
 void Scene::FrameMove(IDirect3DDevice8* device, float dt) {
     if (dt < 0.0f) dt = 0.0f;
-    // 1. The vision sound follows the scene timer, refreshed every 50 ms.
+    // The vision sound follows the scene timer, refreshed every 50 ms.
     musicCheck_ += dt;
     if (musicCheck_ > kVisionVolumePeriod) {
         musicCheck_ = 0.0f;
         if (sound_) sound_->SetVisionVolume(static_cast<int>(timer_.VisionSoundFactor() * kVisionVolumeMax));
     }
-    // 2.–3. The creatures' clip sequences and their cues.
+    // The creatures' clip sequences and their cues.
     stepCreatures(dt);
-    // 4. Scene timer.
     timer_.Advance(dt);
-    // 5.
     const float s = dt * 0.01f;
-    // 6.–7. Light rays and cloth.
+    // Light rays and cloth.
     rays_.Update(s, camera_.Eye());
     wind_.Update(s, cloth_[0], cloth_[1]);
-    // 8. Cut hold, then the crossfade runs down.
+    // Cut hold, then the crossfade runs down.
     cutHold_ += s;
     if (cutHold_ > cutHoldLimit_) {
         cutHold_ = 0.0f;
@@ -78,16 +82,17 @@ void Scene::FrameMove(IDirect3DDevice8* device, float dt) {
         cutFade_.level -= s * cutFade_.rate;
         if (cutFade_.level < 0.0f) cutFade_.level = 0.0f;
     }
-    // 9. Wind time of the vegetation shaders.
-    windTime_ += s * 0.1f;
-    // 10. Beam particles.
+    // Wind time of the vegetation shaders.
+    grassWind_ = wrapPeriod(grassWind_ + s * 0.1f, kGrassWindPeriod);
+    billboardWind_ = wrapPeriod(billboardWind_ + s * 0.1f, kBillboardWindPeriod);
+    // Beam particles.
     spawnClock_ += s;
     if (spawnClock_ > BeamParticles::kSpawnInterval) {
         particles_.SpawnFromBeam();
         spawnClock_ = 0.0f;
     }
     particles_.Update(s);
-    // 11.–12. Camera, cuts and the view.
+    // Camera, cuts and the view.
     moveCamera(device, s);
     setView(device);
 }
@@ -170,25 +175,24 @@ void Scene::drawCloth(IDirect3DDevice8* device, RibbonCloth& cloth, int buffer) 
 
 void Scene::RenderScene(IDirect3DDevice8* device) {
     if (device == nullptr) return;
-    // 1.
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
-    // 2. Sky.
+    // Sky.
     device->SetRenderState(D3DRS_FOGENABLE, FALSE);
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
     device->SetRenderState(D3DRS_ZENABLE, FALSE);
     sky_.Draw(device, 0);
-    // 3. The corona's glow, which the scene then covers.
+    // The corona's glow, which the scene then covers.
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
     corona_.Draw(device, timer_.CoronaIntensity());
-    // 4. Billboard trees.
+    // Billboard trees.
     device->SetRenderState(D3DRS_ZENABLE, TRUE);
     device->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
     device->SetRenderState(D3DRS_ALPHAREF, 0x30);
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
-    billboards_.Draw(device, windTime_);
-    // 5. Terrain.
+    billboards_.Draw(device, billboardWind_);
+    // Terrain.
     device->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
     device->SetRenderState(D3DRS_ZENABLE, TRUE);
@@ -202,14 +206,14 @@ void Scene::RenderScene(IDirect3DDevice8* device) {
     device->SetTextureStageState(1, D3DTSS_COLORARG2, D3DTA_CURRENT);
     device->SetRenderState(D3DRS_AMBIENT, 0xFF7D7D7D);
     terrain_.RenderTerrain(device);
-    // 6. Oak, horse, crows. The terrain leaves depth writes off; the solid models need
+    // Oak, horse, crows. The terrain leaves depth writes off; the solid models need
     // them so that they hide one another and everything drawn later.
     device->SetRenderState(D3DRS_AMBIENT, 0xFF050505);
     device->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
     oak_.RenderModel(device, frustum_);
     horse_.RenderModel(device, frustum_);
     if (crowSeq_.active) crows_.RenderModel(device, frustum_);
-    // 7. Darkening.
+    // Darkening.
     device->SetRenderState(D3DRS_ZENABLE, FALSE);
     device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
     device->SetRenderState(D3DRS_FOGENABLE, FALSE);
@@ -223,7 +227,7 @@ void Scene::RenderScene(IDirect3DDevice8* device) {
     device->SetTexture(0, nullptr);
     drawScreenQuad(device, screenQuad_, 0.0f, 0.0f, 2.0f, 2.0f,
                    alphaColour(timer_.Darkening() * 195.0f, 0x000000));
-    // 8. The light beam, faded by the texture factor.
+    // The light beam, faded by the texture factor.
     device->SetRenderState(D3DRS_ZENABLE, TRUE);
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
     device->SetRenderState(D3DRS_TEXTUREFACTOR, alphaColour(timer_.LightBeamAlpha() * 255.0f, 0xFFFFFF));
@@ -237,7 +241,7 @@ void Scene::RenderScene(IDirect3DDevice8* device) {
     device->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
     device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);
     device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_TEXTURE);
-    // 9. The sword with the environment reflection on stage 1.
+    // The sword with the environment reflection on stage 1.
     device->SetRenderState(D3DRS_LIGHTING, TRUE);
     device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_ADDSMOOTH);
     device->SetTextureStageState(1, D3DTSS_TEXCOORDINDEX, D3DTSS_TCI_CAMERASPACEREFLECTIONVECTOR);
@@ -265,20 +269,20 @@ void Scene::RenderScene(IDirect3DDevice8* device) {
     device->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MODULATE);
     device->SetTextureStageState(1, D3DTSS_TEXCOORDINDEX, 0);
     device->SetTextureStageState(1, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE);
-    // 10. The ribbon knot, then the cloth strips unlit.
+    // The ribbon knot, then the cloth strips unlit.
     ribbonMesh_.RenderModel(device, frustum_);
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
     for (int i = 0; i < 2; ++i) drawCloth(device, cloth_[i], clothBuffers_[i]);
-    // 11. The corona again, hidden by nearer geometry.
+    // The corona again, hidden by nearer geometry.
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
     device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
     device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
     corona_.Draw(device, timer_.CoronaIntensity());
-    // 12. Grass.
+    // Grass.
     device->SetRenderState(D3DRS_ALPHAREF, 0);
-    grass_.Draw(device, timer_.GrassFade(), windTime_, frustum_);
-    // 13. Rays and beam particles, additive.
+    grass_.Draw(device, timer_.GrassFade(), grassWind_, frustum_);
+    // Rays and beam particles, additive.
     device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
     device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
     device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
@@ -291,7 +295,7 @@ void Scene::RenderScene(IDirect3DDevice8* device) {
     device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
     rays_.Draw(device, timer_.LightRayIntensity());
     particles_.Draw(device, shownYaw_, shownPitch_, timer_.BeamParticleAlpha());
-    // 14. What the device is left with.
+    // What the device is left with.
     device->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
     device->SetRenderState(D3DRS_AMBIENT, 0xFFFFFFFF);
     device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
@@ -306,11 +310,10 @@ void Scene::RenderScene(IDirect3DDevice8* device) {
 
 void Scene::RenderFrame(IDirect3DDevice8* device, const std::function<void()>& overlay) {
     if (device == nullptr) return;
-    // 1.–2.
     device->BeginScene();
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF0000FF, 1.0f, 0);
     RenderScene(device);
-    // 3. The crossfade: the new image darkened by level / 255, the old one added with it.
+    // The crossfade: the new image darkened by level / 255, the old one added with it.
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
     device->SetRenderState(D3DRS_ZENABLE, FALSE);
     if (cutFade_.enabled && cutFade_.level > 0.0f) {
@@ -326,7 +329,7 @@ void Scene::RenderFrame(IDirect3DDevice8* device, const std::function<void()>& o
         drawScreenQuad(device, cutFade_.quad, 0.0f, 0.0f, 1.0f, 1.0f, alphaColour(cutFade_.level, rgb));
         device->SetRenderState(D3DRS_ZENABLE, TRUE);
     }
-    // 4. The vision picture, added over the darkened scene. Until T reaches 9000 a new
+    // The vision picture, added over the darkened scene. Until T reaches 9000 a new
     // picture is drawn every frame; the one chosen last stays for the cycle.
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
     device->SetRenderState(D3DRS_ZENABLE, FALSE);
@@ -336,7 +339,6 @@ void Scene::RenderFrame(IDirect3DDevice8* device, const std::function<void()>& o
     kit_.SetTexture(0, pictures_[static_cast<std::size_t>(pictureIndex_)]);
     drawScreenQuad(device, screenQuad_, 0.0f, 0.0f, 1.0f, 1.0f,
                    alphaColour(timer_.PictureAlphaFactor() * 255.0f, 0xFFFFFF));
-    // 5.–6.
     if (overlay) overlay();
     device->EndScene();
     device->Present(nullptr, nullptr, nullptr, nullptr);

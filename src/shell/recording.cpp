@@ -138,7 +138,7 @@ int SaverApp::RunRecording(const RecordingOptions& options) {
         quit_ = false;
         fastForward(options);
         SetTimer(mainWindow_, kFpsTimer, 1000, nullptr);
-        lastFrameTime_ = static_cast<float>(timeGetTime());
+        lastFrameTime_ = timeGetTime();
         std::vector<std::uint8_t> rgb;
         for (int i = 0; i < options.frames && !quit_ && code == 0; ++i) {
             // Frame i is drawn at round(i * 1000 / fps) ms after loading.

@@ -323,7 +323,7 @@ int SaverApp::RequestClose() {
         SetCursor(nullptr);
         mouseMoveBudget_ = 0;
         frontBufferParity_ = 1;
-        lastFrameTime_ = static_cast<float>(timeGetTime());
+        lastFrameTime_ = timeGetTime();
         return 0;
     }
     Shutdown();
@@ -390,7 +390,7 @@ void SaverApp::MainLoop() {
     }
     SetTimer(mainWindow_, kFpsTimer, 1000, nullptr);
     quit_ = false;
-    lastFrameTime_ = static_cast<float>(timeGetTime());
+    lastFrameTime_ = timeGetTime();
     MSG msg{};
     while (msg.message != WM_QUIT && !quit_) {
         if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -405,10 +405,12 @@ void SaverApp::MainLoop() {
 
 HRESULT SaverApp::FrameStep() {
     if (device_ == nullptr) return E_FAIL;
-    float now = static_cast<float>(timeGetTime());
-    float elapsed = now - lastFrameTime_;
-    lastFrameTime_ = static_cast<float>(timeGetTime());
-    if (elapsed < 0.0f) elapsed = 0.0f;
+    // The difference of the integer clock values, taken before any conversion: a float
+    // holds a millisecond count exactly only up to 2^24 (4.7 hours), and the unsigned
+    // difference stays right across the 49.7-day wrap.
+    const DWORD now = timeGetTime();
+    const auto elapsed = static_cast<float>(now - lastFrameTime_);
+    lastFrameTime_ = now;
 
     HRESULT hr = device_->TestCooperativeLevel();
     if (hr == D3DERR_DEVICELOST) return hr;
@@ -436,7 +438,7 @@ void SaverApp::restoreDevice() {
     frontBufferParity_ = 1;
     log_.Write(log_lines::kRestoreComplete);
     log_.Write("");
-    lastFrameTime_ = static_cast<float>(timeGetTime());
+    lastFrameTime_ = timeGetTime();
 }
 
 void SaverApp::AttachDeviceForTest(IDirect3DDevice8* device, const D3DPRESENT_PARAMETERS& params) {

@@ -148,7 +148,7 @@ class SaverApp {
     std::int32_t FrameCount() const { return frameCount_; }
     std::int32_t Fps() const { return fps_; }
     std::int32_t FrontBufferParity() const { return frontBufferParity_; }
-    float LastFrameTime() const { return lastFrameTime_; }
+    DWORD LastFrameTime() const { return lastFrameTime_; }
     graphics::Overlay& Overlay() { return overlay_; }
 
     // Where settings are read from and written to (the user's settings file unless a test
@@ -223,7 +223,7 @@ class SaverApp {
     std::int32_t mouseMoveBudget_ = kInitialMouseMoveBudget;
     std::int32_t frameCount_ = 0;
     std::int32_t fps_ = 0;
-    float lastFrameTime_ = 0.0f;  // timeGetTime milliseconds as a 32-bit float
+    DWORD lastFrameTime_ = 0;  // timeGetTime of the previous frame step
     std::int32_t frontBufferParity_ = 1;
 };
 

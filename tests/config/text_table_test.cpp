@@ -54,7 +54,8 @@ TEST(TextTableLookup, AbsentKeyGivesEmptyString) {
 }
 
 TEST(TextTableLoad, CrLfAndLfBothWorkAndNulIsDropped) {
-    std::string text("#ok#\r\nO\0K\r\n#cancel#\nAbbrechen", 31);
+    const char raw[] = "#ok#\r\nO\0K\r\n#cancel#\nAbbrechen";
+    std::string text(raw, sizeof raw - 1);
     TextTable t = fromText(text);
     EXPECT_EQ(t.Lookup("ok"), "OK");
     EXPECT_EQ(t.Lookup("cancel"), "Abbrechen");

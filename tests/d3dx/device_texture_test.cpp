@@ -6,6 +6,7 @@
 #include "d3dx/d3dx8.h"
 #include "d3dx/image_writers.h"
 #include "platform/os/window.h"
+#include "support/require_device.h"
 
 namespace eh::d3dx {
 namespace {
@@ -14,9 +15,9 @@ class DeviceTexture : public ::testing::Test {
   protected:
     void SetUp() override {
         window_ = eh::os::CreateOffscreenWindow(64, 64);
-        if (!window_) GTEST_SKIP() << "no offscreen window";
+        EH_REQUIRE_DEVICE(window_, "no offscreen window");
         d3d_ = Direct3DCreate8(D3D_SDK_VERSION);
-        if (!d3d_) GTEST_SKIP() << "no Direct3D object";
+        EH_REQUIRE_DEVICE(d3d_, "no Direct3D object");
         D3DPRESENT_PARAMETERS pp{};
         pp.BackBufferWidth = 64;
         pp.BackBufferHeight = 64;
@@ -25,10 +26,11 @@ class DeviceTexture : public ::testing::Test {
         pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
         pp.EnableAutoDepthStencil = TRUE;
         pp.AutoDepthStencilFormat = D3DFMT_D16;
-        if (FAILED(d3d_->CreateDevice(0, D3DDEVTYPE_HAL, window_,
-                                      D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &dev_)) ||
-            !dev_)
-            GTEST_SKIP() << "no device";
+        bool created = SUCCEEDED(d3d_->CreateDevice(0, D3DDEVTYPE_HAL, window_,
+                                                    D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp,
+                                                    &dev_)) &&
+                       dev_ != nullptr;
+        EH_REQUIRE_DEVICE(created, "no device");
     }
     void TearDown() override {
         if (dev_) dev_->Release();

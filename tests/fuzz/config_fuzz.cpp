@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     static const std::string path = "/tmp/emberhold-fuzz-" + std::to_string(getpid()) + ".conf";
     if (FILE* f = std::fopen(path.c_str(), "wb")) {
-        std::fwrite(data, 1, size, f);
+        if (size > 0) std::fwrite(data, 1, size, f);  // data may be null when size is 0
         std::fclose(f);
         eh::os::RegistryKey key;
         if (key.Create("Software\\Kestrelle\\Emberhold 3D Screensaver", path)) {

@@ -10,6 +10,7 @@
 #include "model/samples.h"
 #include "model/terrain.h"
 #include "platform_d3d8/offscreen_device.h"
+#include "support/require_device.h"
 
 namespace eh::model {
 namespace {
@@ -132,7 +133,7 @@ std::vector<std::uint8_t> TwoQuadMesh() {
 
 TEST(ModelRenderTest, TexturedLitModelDrawsBothPasses) {
     d3d8test::OffscreenDevice dev(kSize, kSize);
-    if (!dev.ok()) GTEST_SKIP() << "no offscreen Direct3D device";
+    EH_REQUIRE_DEVICE(dev.ok(), "no offscreen Direct3D device");
     media::VertexBufferPool pool;
     media::RenderKit kit;
     pool.Init(dev.get(), nullptr);
@@ -185,7 +186,7 @@ TEST(ModelRenderTest, TexturedLitModelDrawsBothPasses) {
 
 TEST(ModelRenderTest, TwoLayerTerrainCrossFadesAcrossBorderCells) {
     d3d8test::OffscreenDevice dev(kSize, kSize);
-    if (!dev.ok()) GTEST_SKIP() << "no offscreen Direct3D device";
+    EH_REQUIRE_DEVICE(dev.ok(), "no offscreen Direct3D device");
     media::RenderKit kit;
     kit.Init(dev.d3d(), dev.get(), D3DFMT_X8R8G8B8, nullptr);
     IDirect3DDevice8* d = dev.get();

@@ -120,6 +120,37 @@ TEST_F(MessagesTest, ManualClockMovesOnlyWhenToldAndSleepReturnsAtOnce) {
     EXPECT_GE(timeGetTime(), a + 2);
 }
 
+TEST_F(MessagesTest, RealClockStartsAtAnyValueAndCountsOnAcrossTheWrap) {
+    SetManualClock(false);
+    constexpr DWORD kSixDays = 6u * 24 * 60 * 60 * 1000;
+    SetClockStart(kSixDays);
+    DWORD a = timeGetTime();
+    EXPECT_GE(a, kSixDays);
+    EXPECT_LT(a - kSixDays, 1000u);
+    // Ten milliseconds before the 49.7-day wrap: the clock wraps to small values and the
+    // unsigned difference is still the time that passed.
+    SetClockStart(0xFFFFFFFFu - 9);
+    DWORD before = timeGetTime();
+    Sleep(30);
+    DWORD after = timeGetTime();
+    EXPECT_LT(after, before);
+    EXPECT_GE(after - before, 30u);
+    EXPECT_LT(after - before, 1000u);
+    SetClockStart(0);
+}
+
+TEST_F(MessagesTest, TimersTickAcrossTheClockWrap) {
+    SetManualClock(true, 0xFFFFFFFFu - 499);
+    SetTimer(Window(1), 3, 1000, nullptr);
+    MSG msg;
+    AdvanceManualClock(999);  // past the wrap, one millisecond early
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    AdvanceManualClock(1);
+    ASSERT_TRUE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE));
+    EXPECT_EQ(msg.message, WM_TIMER);
+    EXPECT_EQ(msg.wParam, 3u);
+}
+
 TEST(Displays, MonitorFromRectFindsTheAttachedDisplayOfTheCentre) {
     DisplayDevice a;
     a.primary = true;

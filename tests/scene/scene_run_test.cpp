@@ -16,6 +16,7 @@
 #include "platform/d3d8/d3d8_ext.h"
 #include "platform/os/message_box.h"
 #include "scene/scene_world.h"
+#include "support/require_device.h"
 
 namespace eh::scene {
 namespace {
@@ -99,7 +100,7 @@ class SceneRun : public ::testing::Test {
 protected:
     void SetUp() override {
         world = std::make_unique<World>();
-        if (!world->device.ok()) GTEST_SKIP() << "no offscreen device";
+        EH_REQUIRE_DEVICE(world->device.ok(), "no offscreen device");
     }
     std::unique_ptr<World> world;
 };

@@ -18,6 +18,7 @@
 #include "scene/light_rays.h"
 #include "scene/sky_box.h"
 #include "scene/sky_render_helpers.h"
+#include "support/require_device.h"
 
 namespace eh::scene {
 namespace {
@@ -105,7 +106,7 @@ int ColourDistance(std::uint32_t a, std::uint32_t b) {
 class SkyRenderTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (!dev.ok()) GTEST_SKIP() << "no offscreen Direct3D device";
+        EH_REQUIRE_DEVICE(dev.ok(), "no offscreen Direct3D device");
         pool.Init(dev.get(), nullptr);
         kit.Init(dev.d3d(), dev.get(), D3DFMT_X8R8G8B8, nullptr);
     }

@@ -20,6 +20,7 @@
 #include "scene/beam_particles.h"
 #include "scene/billboards.h"
 #include "scene/grass.h"
+#include "support/require_device.h"
 
 namespace eh::scene {
 namespace {
@@ -128,7 +129,7 @@ int Differing(const std::vector<std::uint32_t>& a, const std::vector<std::uint32
 class VegetationRender : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (!dev.ok()) GTEST_SKIP() << "no offscreen Direct3D device";
+        EH_REQUIRE_DEVICE(dev.ok(), "no offscreen Direct3D device");
         pool.Init(dev.get(), nullptr);
         kit.Init(dev.d3d(), dev.get(), D3DFMT_X8R8G8B8, nullptr);
         BaseState(dev.get());

@@ -199,6 +199,29 @@ TEST_F(SaverLoopTest, FrameStepPassesElapsedMillisecondsAndFlipsParity) {
     EXPECT_EQ(app.FrameCount(), 2);
 }
 
+// A machine that has been up for days: each frame sees the milliseconds that really
+// passed, also across the 49.7-day wrap of the millisecond clock.
+TEST_F(SaverLoopTest, FrameStepMeasuresEveryFrameExactlyAfterDaysOfUptime) {
+    app.SetModeForTest(RunMode::Test);
+    attach();
+    constexpr DWORD kDay = 24u * 60 * 60 * 1000;
+    const DWORD starts[] = {6 * kDay, 30 * kDay, 0xFFFFFFFFu - 400};
+    for (DWORD start : starts) {
+        SCOPED_TRACE(start);
+        os::SetManualClock(true, start);
+        app.FrameStep();  // the first step measures from the previous time stamp
+        app.elapsed.clear();
+        std::vector<float> expected;
+        for (int frame = 0; frame < 60; ++frame) {
+            DWORD step = frame % 3 == 0 ? 17 : 16;  // 60 Hz in whole milliseconds
+            os::AdvanceManualClock(step);
+            ASSERT_EQ(app.FrameStep(), S_OK);
+            expected.push_back(static_cast<float>(step));
+        }
+        EXPECT_EQ(app.elapsed, expected);
+    }
+}
+
 TEST_F(SaverLoopTest, LostDeviceSkipsFramesAndResetResumesWithoutATimeJump) {
     app.SetModeForTest(RunMode::Test);
     attach();

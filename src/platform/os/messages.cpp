@@ -32,6 +32,7 @@ struct State {
     bool appActive = false;
     bool manualClock = false;
     DWORD manualNow = 0;
+    DWORD clockOffset = 0;  // added to the real clock (SetClockStart)
     void (*destroy)(HWND) = nullptr;
 };
 
@@ -180,6 +181,10 @@ void SetManualClock(bool on, DWORD now) {
     state().manualNow = now;
 }
 
+void SetClockStart(DWORD start) {
+    state().clockOffset = start - steadyMilliseconds();
+}
+
 void AdvanceManualClock(DWORD milliseconds) {
     state().manualNow += milliseconds;
 }
@@ -269,7 +274,7 @@ BOOL KillTimer(HWND window, UINT_PTR id) {
 
 DWORD timeGetTime() {
     if (state().manualClock) return state().manualNow;
-    return eh::os::steadyMilliseconds();
+    return eh::os::steadyMilliseconds() + state().clockOffset;
 }
 
 void Sleep(DWORD milliseconds) {

@@ -100,7 +100,8 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, void* timerProc);
 BOOL KillTimer(HWND window, UINT_PTR id);
 
-// Milliseconds since the process started (wraps after 49.7 days), or the manual clock.
+// Milliseconds since the process started plus the clock start (wraps after 49.7 days),
+// or the manual clock.
 DWORD timeGetTime();
 // Sleeps; does nothing while the manual clock is on (recording runs as fast as it can).
 void Sleep(DWORD milliseconds);
@@ -130,6 +131,9 @@ inline constexpr DWORD kIdlePollPeriod = 250;
 void SetIdlePoll(void (*poll)());
 
 void SetManualClock(bool on, DWORD now = 0);
+// Makes the real clock read `start` now and count on from there, as on a machine that has
+// been up that long (tests of long uptimes and of the wrap).
+void SetClockStart(DWORD start);
 void AdvanceManualClock(DWORD milliseconds);
 bool ManualClock();
 
