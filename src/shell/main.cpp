@@ -1,8 +1,7 @@
-// Process entry: the program's own options first, then the screensaver command line.
+// Process entry: the command line read once, then the action or run mode it names.
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -12,6 +11,7 @@
 #include "platform/os/resources.h"
 #include "platform/os/saver_windows.h"
 #include "shell/overrides.h"
+#include "shell/program_options.h"
 #include "shell/scene_app.h"
 
 namespace {
@@ -46,8 +46,11 @@ void printHelp() {
         "                    runs the scene T ms ahead (same fixed step) before recording;\n"
         "                    --every N writes only every N-th frame\n"
         "\n"
-        "XScreenSaver: -root, -window-id ID or the XSCREENSAVER_WINDOW variable run the\n"
-        "saver inside that window until the host ends it.\n"
+        "XScreenSaver: -window-id ID (decimal or 0x hex) runs the saver inside that window\n"
+        "until the host ends it, wherever it stands on the line; -root, or no switch at\n"
+        "all, uses the window XSCREENSAVER_WINDOW names, else -root draws on the root\n"
+        "window. Named options take one dash or two (-root, --root). Under a host an\n"
+        "unknown option is reported and ignored; otherwise it ends the program (exit 1).\n"
         "\n"
         "Environment:\n"
         "  EMBERHOLD_LOG=1   write the start-up log (Saver_Log.txt / Config_Log.txt)\n"
@@ -151,127 +154,70 @@ int verifyMedia() {
     return failed == 0 && archives > 0 ? 0 : 1;
 }
 
-// Takes --render-frames DIR and its options (--frames N, --size WxH, --fps F, --seed S,
-// --start-ms T)
-// out of `args`, leaving everything else. Returns false on a bad or missing value.
-bool extractRecording(std::vector<std::string>& args, eh::shell::RecordingOptions& o) {
-    if (args.size() < 2) return false;
-    o.directory = args[1];
-    std::vector<std::string> rest;
-    for (std::size_t i = 2; i < args.size(); ++i) {
-        const std::string& opt = args[i];
-        bool known = opt == "--frames" || opt == "--size" || opt == "--fps" || opt == "--seed" ||
-                     opt == "--start-ms" || opt == "--every";
-        if (!known) {
-            rest.push_back(opt);
-            continue;
-        }
-        if (i + 1 >= args.size()) return false;
-        const std::string& v = args[++i];
-        char* end = nullptr;
-        if (opt == "--frames") {
-            long long frames = std::strtoll(v.c_str(), &end, 10);
-            if (frames < 0 || frames > eh::shell::kMaxRecordingFrames) return false;
-            o.frames = static_cast<int>(frames);
-        } else if (opt == "--size") {
-            if (std::sscanf(v.c_str(), "%dx%d", &o.width, &o.height) != 2) return false;
-            continue;
-        } else if (opt == "--fps") {
-            o.fps = std::strtof(v.c_str(), &end);
-            if (!(o.fps >= eh::shell::kMinRecordingFps && o.fps <= eh::shell::kMaxRecordingFps))
-                return false;
-        } else if (opt == "--every") {
-            long every = std::strtol(v.c_str(), &end, 10);
-            if (every < 1 || every > eh::shell::kMaxRecordingFrames) return false;
-            o.every = static_cast<int>(every);
-        } else if (opt == "--start-ms") {
-            // Not finite, negative or past the limit: refused rather than run for ever.
-            double ms = std::strtod(v.c_str(), &end);
-            if (!(ms >= 0.0 && ms <= static_cast<double>(eh::shell::kMaxRecordingStartMs)))
-                return false;
-            o.startMs = static_cast<std::int64_t>(ms);
-        } else {
-            o.seed = static_cast<unsigned>(std::strtoul(v.c_str(), &end, 10));
-        }
-        if (end == v.c_str() || *end != '\0') return false;
-    }
-    args.assign(rest.begin(), rest.end());
-    args.insert(args.begin(), "--render-frames");
-    return true;
-}
-
-// The window XScreenSaver asks the saver to draw into: -window-id ID, -root, or the
-// XSCREENSAVER_WINDOW variable; 0 when not hosted.
-std::uintptr_t hostWindow(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        std::string a = argv[i];
-        if (a == "-window-id" && i + 1 < argc) return std::strtoull(argv[i + 1], nullptr, 0);
-        if (a == "-root") return eh::os::RootWindowId();
-    }
-    if (argc == 1) {
-        if (const char* env = std::getenv("XSCREENSAVER_WINDOW"))
-            return std::strtoull(env, nullptr, 0);
-    }
-    return 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-    // Settings for this run only come out first; the rest is read as before.
-    std::vector<std::string> args(argv + 1, argv + argc);
-    // The recording options go first: its --fps takes a rate, not the overlay switch.
-    eh::shell::RecordingOptions recording;
-    bool recordingBad = false;
-    if (!args.empty() && args[0] == "--render-frames")
-        recordingBad = !extractRecording(args, recording);
-    eh::shell::SettingsOverrides overrides;
-    std::string error;
-    if (!eh::shell::ExtractOverrides(args, &overrides, &error)) {
-        std::fprintf(stderr, "emberhold: %s (see --help)\n", error.c_str());
+    using eh::shell::ProgramAction;
+    eh::shell::ProgramOptions options =
+        eh::shell::ParseProgramOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (options.recordingBad) {
+        std::fprintf(stderr,
+                     "emberhold: bad --render-frames options: --frames 0..%d, --fps %g..%g, "
+                     "--every 1..%d, --start-ms 0..%lld (see --help)\n",
+                     eh::shell::kMaxRecordingFrames,
+                     static_cast<double>(eh::shell::kMinRecordingFps),
+                     static_cast<double>(eh::shell::kMaxRecordingFps),
+                     eh::shell::kMaxRecordingFrames,
+                     static_cast<long long>(eh::shell::kMaxRecordingStartMs));
         return 1;
     }
-    std::vector<char*> kept{argv[0]};
-    for (std::string& a : args) kept.push_back(a.data());
-    kept.push_back(nullptr);
-    argc = static_cast<int>(kept.size()) - 1;
-    argv = kept.data();
+    if (!options.error.empty()) {
+        std::fprintf(stderr, "emberhold: %s (see --help)\n", options.error.c_str());
+        return 1;
+    }
+    eh::shell::HostChoice host =
+        eh::shell::ChooseHostWindow(options, std::getenv("XSCREENSAVER_WINDOW"));
+    // A host starts its hacks with options of its own choosing (and of its version); one we
+    // do not know must not turn the screen into the host's crash notice. Typed by a user,
+    // it is a mistake worth stopping for.
+    for (const std::string& option : options.unknown) {
+        std::fprintf(stderr, host.Hosted() ? "emberhold: ignoring unknown option %s\n"
+                                           : "emberhold: unknown option %s (see --help)\n",
+                     option.c_str());
+    }
+    if (!options.unknown.empty() && !host.Hosted()) return 1;
 
-    if (argc >= 2 && std::strncmp(argv[1], "--", 2) == 0) {
-        std::string option = argv[1];
-        if (option == "--help") return printHelp(), 0;
-        if (option == "--version") return std::printf("emberhold %s\n", kVersion), 0;
-        if (option == "--print-settings") return printSettings();
-        if (option == "--resources") return printResources();
-        if (option == "--verify-media") return verifyMedia();
-        if (option == "--render-frames") {
-            if (recordingBad) {
-                std::fprintf(stderr,
-                             "emberhold: bad --render-frames options: --frames 0..%d, --fps %g..%g, "
-                             "--every 1..%d, --start-ms 0..%lld (see --help)\n",
-                             eh::shell::kMaxRecordingFrames,
-                             static_cast<double>(eh::shell::kMinRecordingFps),
-                             static_cast<double>(eh::shell::kMaxRecordingFps),
-                             eh::shell::kMaxRecordingFrames,
-                             static_cast<long long>(eh::shell::kMaxRecordingStartMs));
-                return 1;
-            }
+    switch (options.action) {
+        case ProgramAction::Help: return printHelp(), 0;
+        case ProgramAction::Version: return std::printf("emberhold %s\n", kVersion), 0;
+        case ProgramAction::PrintSettings: return printSettings();
+        case ProgramAction::Resources: return printResources();
+        case ProgramAction::VerifyMedia: return verifyMedia();
+        case ProgramAction::RenderFrames: {
             eh::shell::SceneApp app;
             app.SetDirect3DFactory(&Direct3DCreate8);
-            app.SetOverrides(overrides);
-            return app.RunRecording(recording);
+            app.SetOverrides(options.overrides);
+            return app.RunRecording(options.recording);
         }
-        std::fprintf(stderr, "emberhold: unknown option %s (see --help)\n", argv[1]);
-        return 1;
+        case ProgramAction::Run:
+            break;
     }
 
     eh::shell::SceneApp app;
     app.SetDirect3DFactory(&Direct3DCreate8);
-    app.SetOverrides(overrides);
-    std::string commandLine = eh::shell::JoinCommandLine(argc, argv);
-    if (std::uintptr_t host = hostWindow(argc, argv)) {
-        app.SetHostWindow(host);
+    app.SetOverrides(options.overrides);
+    std::string commandLine;
+    if (host.Hosted()) {
+        std::uintptr_t window = host.kind == eh::shell::HostChoice::Kind::RootWindow
+                                    ? eh::os::RootWindowId()
+                                    : host.window;
+        app.SetHostWindow(window);
         commandLine = std::string(argv[0]) + " /s";
+    } else {
+        std::vector<const char*> line{argv[0]};
+        for (const std::string& a : options.switches) line.push_back(a.c_str());
+        commandLine =
+            eh::shell::JoinCommandLine(static_cast<int>(line.size()), line.data());
     }
     app.Initialize(nullptr, commandLine.c_str());
     return app.Execute();

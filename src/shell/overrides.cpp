@@ -16,23 +16,30 @@ std::optional<int> parseNumber(std::string_view text, int lo, int hi) {
     return value;
 }
 
-// Splits "--name=value" into name and value; `hasValue` tells whether '=' was there.
-std::string_view optionName(std::string_view arg, std::string_view* value, bool* hasValue) {
-    std::size_t eq = arg.find('=');
-    *hasValue = eq != std::string_view::npos && arg.rfind("--", 0) == 0;
-    if (!*hasValue) return arg;
-    *value = arg.substr(eq + 1);
-    return arg.substr(0, eq);
-}
+bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 }  // namespace
+
+std::string_view OptionName(std::string_view arg, std::string_view* value, bool* hasValue) {
+    std::string_view name;
+    if (arg.size() > 2 && arg.substr(0, 2) == "--")
+        name = arg.substr(2);
+    else if (arg.size() > 2 && arg[0] == '-' && isLetter(arg[1]) && isLetter(arg[2]))
+        name = arg.substr(1);
+    std::size_t eq = name.find('=');
+    if (hasValue != nullptr) *hasValue = eq != std::string_view::npos;
+    if (eq == std::string_view::npos) return name;
+    if (value != nullptr) *value = name.substr(eq + 1);
+    return name.substr(0, eq);
+}
 
 bool ExtractOverrides(std::vector<std::string>& args, SettingsOverrides* out, std::string* error) {
     std::vector<std::string> rest;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string_view value;
         bool inlineValue = false;
-        std::string_view name = optionName(args[i], &value, &inlineValue);
+        std::string_view name = OptionName(args[i], &value, &inlineValue);
+        const std::string& given = args[i];
 
         auto takeValue = [&]() -> bool {
             if (inlineValue) return true;
@@ -41,17 +48,17 @@ bool ExtractOverrides(std::vector<std::string>& args, SettingsOverrides* out, st
             return true;
         };
         auto fail = [&](const char* what) {
-            *error = std::string(name) + " " + what;
+            *error = given.substr(0, given.find('=')) + " " + what;
             return false;
         };
 
-        if ((name == "-fps" || name == "--show-fps" || name == "--fps") && !inlineValue) {
+        if ((name == "fps" || name == "show-fps") && !inlineValue) {
             out->showFps = true;
-        } else if (name == "--no-music" && !inlineValue) {
+        } else if (name == "no-music" && !inlineValue) {
             out->music = false;
-        } else if (name == "--no-sfx" && !inlineValue) {
+        } else if (name == "no-sfx" && !inlineValue) {
             out->sfx = false;
-        } else if (name == "--clock") {
+        } else if (name == "clock") {
             if (!takeValue()) return fail("needs 12, 24 or off");
             if (value == "12" || value == "24") {
                 out->showTime = true;
@@ -61,11 +68,11 @@ bool ExtractOverrides(std::vector<std::string>& args, SettingsOverrides* out, st
             } else {
                 return fail("needs 12, 24 or off");
             }
-        } else if (name == "--volume") {
+        } else if (name == "volume") {
             if (!takeValue()) return fail("needs a number from 1 to 100");
             out->volume = parseNumber(value, 1, 100);
             if (!out->volume) return fail("needs a number from 1 to 100");
-        } else if (name == "--gamma") {
+        } else if (name == "gamma") {
             if (!takeValue()) return fail("needs a percentage from 10 to 200");
             out->gamma = parseNumber(value, 10, 200);
             if (!out->gamma) return fail("needs a percentage from 10 to 200");

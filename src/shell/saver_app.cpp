@@ -65,8 +65,16 @@ void SaverApp::Initialize(HINSTANCE instance, const char* commandLine) {
 
     if (FAILED(catalog_.Create(d3dFactory_))) runAllowed_ = false;
 
-    // A second copy, in any mode, ends silently.
-    if (runAllowed_ && !instanceLock_.Acquire(lockPath_)) runAllowed_ = false;
+    // A second copy ends silently. Only the runs that own a top-level window (full screen,
+    // test, dialog) hold the lock; a preview or a run inside a host's window gives way to
+    // them but never blocks one, as a host keeps its preview running while the user opens
+    // the dialog, and XScreenSaver starts one hosted copy per screen.
+    if (runAllowed_) {
+        bool holds = !Hosted() && (mode_ == RunMode::Saver || mode_ == RunMode::Test ||
+                                   mode_ == RunMode::Config);
+        runAllowed_ = holds ? instanceLock_.Acquire(lockPath_)
+                            : !os::SingleInstanceLock::HeldElsewhere(lockPath_);
+    }
     if (!runAllowed_) return;
 
     CheckDeviceCaps();

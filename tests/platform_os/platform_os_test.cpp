@@ -130,6 +130,37 @@ TEST(SingleInstance, SecondLockFailsUntilTheFirstIsReleased) {
     EXPECT_TRUE(second.Acquire(path));
 }
 
+TEST(SingleInstance, LookingSeesAHolderWithoutTakingTheLock) {
+    testing::TempDir dir;
+    std::string path = dir.file("lock");
+    EXPECT_FALSE(SingleInstanceLock::HeldElsewhere(path)) << "no lock file yet";
+    SingleInstanceLock holder;
+    ASSERT_TRUE(holder.Acquire(path));
+    EXPECT_TRUE(SingleInstanceLock::HeldElsewhere(path));
+    EXPECT_TRUE(SingleInstanceLock::HeldElsewhere(path)) << "looking twice changes nothing";
+    holder.Release();
+    EXPECT_FALSE(SingleInstanceLock::HeldElsewhere(path)) << "the file stays, the lock is gone";
+    // Looking leaves nothing behind: the next copy still gets the lock.
+    SingleInstanceLock next;
+    EXPECT_TRUE(next.Acquire(path));
+    EXPECT_TRUE(SingleInstanceLock::HeldElsewhere(path));
+}
+
+TEST(SingleInstance, ReleaseLetsTheSameObjectTakeItAgain) {
+    testing::TempDir dir;
+    std::string path = dir.file("lock");
+    SingleInstanceLock lock, other;
+    ASSERT_TRUE(lock.Acquire(path));
+    lock.Release();
+    lock.Release();  // a second release is harmless
+    ASSERT_TRUE(lock.Acquire(path));
+    EXPECT_FALSE(other.Acquire(path));
+}
+
+TEST(SingleInstance, UnreadableOrMissingFolderMeansNobodyHoldsIt) {
+    EXPECT_FALSE(SingleInstanceLock::HeldElsewhere("/nonexistent-folder/for/lock"));
+}
+
 TEST(SingleInstance, UncreatableLockFileDoesNotStopTheProgram) {
     SingleInstanceLock lock;
     EXPECT_TRUE(lock.Acquire("/nonexistent-folder/for/lock"));

@@ -39,6 +39,39 @@ TEST(Overrides, AreTakenOutAndOtherArgumentsKeepTheirOrder) {
     EXPECT_EQ(none.rest, (std::vector<std::string>{"/t"}));
 }
 
+TEST(Overrides, TakeOneDashOrTwoButLeaveSwitchesAlone) {
+    Parsed p = parse({"-show-fps", "-clock", "24", "-no-music", "-no-sfx", "-volume", "40",
+                      "-gamma=150", "-c", "-p2230", "/p", "5"});
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_EQ(p.overrides.showFps, true);
+    EXPECT_EQ(p.overrides.clock24h, true);
+    EXPECT_EQ(p.overrides.music, false);
+    EXPECT_EQ(p.overrides.sfx, false);
+    EXPECT_EQ(p.overrides.volume, 40);
+    EXPECT_EQ(p.overrides.gamma, 150);
+    EXPECT_EQ(p.rest, (std::vector<std::string>{"-c", "-p2230", "/p", "5"}));
+    Parsed bad = parse({"-volume", "0"});
+    EXPECT_FALSE(bad.ok);
+    EXPECT_EQ(bad.error.rfind("-volume ", 0), 0u) << "named as given: " << bad.error;
+}
+
+TEST(OptionName, WordsAfterOneOrTwoDashesSingleLettersAreNot) {
+    std::string_view value;
+    bool hasValue = true;
+    EXPECT_EQ(OptionName("--root", &value, &hasValue), "root");
+    EXPECT_FALSE(hasValue);
+    EXPECT_EQ(OptionName("-root"), "root");
+    EXPECT_EQ(OptionName("--volume=40", &value, &hasValue), "volume");
+    EXPECT_TRUE(hasValue);
+    EXPECT_EQ(value, "40");
+    EXPECT_EQ(OptionName("-window-id=0x2a", &value), "window-id");
+    EXPECT_EQ(value, "0x2a");
+    EXPECT_EQ(OptionName("--x"), "x") << "two dashes make any word an option";
+    for (const char* notNamed : {"-s", "-S", "/s", "/root", "-p2230", "-P:2230", "-p=5", "-", "--",
+                                 "-1x", "0x2a", "root", ""})
+        EXPECT_EQ(OptionName(notNamed), "") << notNamed;
+}
+
 TEST(Overrides, ClockTakesTwelveTwentyFourOrOff) {
     Parsed on = parse({"--clock=24"});
     ASSERT_TRUE(on.ok);

@@ -72,6 +72,37 @@ TEST_F(ProgramTest, ResourcesListTheTextResources) {
     EXPECT_NE(r.out.find("CustomData      495"), std::string::npos) << r.out;
 }
 
+// Without a display the hosted run gets as far as looking for the host's window and stops
+// there; what matters is what it made of the options on its way.
+TEST_F(ProgramTest, UnknownOptionsEndAPlainRunButAreIgnoredUnderAHost) {
+    for (const char* option : {"--no-such-option", "-no-such-option"}) {
+        Result plain = run(option, "env -u XSCREENSAVER_WINDOW " + env());
+        EXPECT_EQ(plain.exitCode, 1) << option;
+        EXPECT_NE(plain.out.find(std::string("unknown option ") + option + " (see --help)"),
+                  std::string::npos)
+            << plain.out;
+    }
+    const std::string hosted = "env -u DISPLAY " + env() +
+                               " XSCREENSAVER_WINDOW=0x1 SDL_AUDIODRIVER=dummy";
+    for (const char* line : {"--root --no-such-option", "-root -no-such-option",
+                             "--no-such-option"}) {
+        Result r = run(line, hosted);
+        EXPECT_NE(r.out.find("ignoring unknown option"), std::string::npos) << line << r.out;
+        EXPECT_EQ(r.out.find("see --help"), std::string::npos) << line << r.out;
+        EXPECT_NE(r.out.find("no window to run in"), std::string::npos) << line << r.out;
+    }
+    // XScreenSaver 6 writes the hack's -root as --root.
+    Result doubleDash = run("--root -fps", hosted);
+    EXPECT_EQ(doubleDash.out.find("unknown option"), std::string::npos) << doubleDash.out;
+    EXPECT_NE(doubleDash.out.find("no window to run in"), std::string::npos) << doubleDash.out;
+}
+
+TEST_F(ProgramTest, BadWindowIdIsRefused) {
+    Result r = run("-root --window-id nowhere", env());
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.out.find("window id"), std::string::npos) << r.out;
+}
+
 TEST_F(ProgramTest, PasswordModeEndsQuietly) {
     Result r = run("/a 12", env());
     EXPECT_EQ(r.exitCode, 0);

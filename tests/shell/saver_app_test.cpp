@@ -106,6 +106,81 @@ TEST_F(SaverAppTest, SecondCopyIsRefusedSilentlyInEveryMode) {
     }
 }
 
+// Starts `line` the way main does: hosted runs get the host's window and run as /s.
+// Returns whether start-up let the run go on.
+bool starts(SceneApp& app, const char* line, std::uintptr_t hostWindow = 0) {
+    app.SetHostWindow(hostWindow);
+    app.Initialize(nullptr, line);
+    return app.RunAllowed();
+}
+
+TEST_F(SaverAppTest, PreviewNeverKeepsTheDialogFromOpening) {
+    SceneApp preview;
+    prepare(preview);
+    ASSERT_TRUE(starts(preview, "emberhold /p 5"));
+    SceneApp dialog;
+    prepare(dialog);
+    EXPECT_TRUE(starts(dialog, "emberhold /c")) << "the preview must not hold the lock";
+    // The open dialog in turn refuses a new preview, as it refuses any other copy.
+    SceneApp secondPreview;
+    prepare(secondPreview);
+    EXPECT_FALSE(starts(secondPreview, "emberhold /p 6"));
+    EXPECT_EQ(secondPreview.Execute(), 0);
+}
+
+TEST_F(SaverAppTest, HostedRunNeverKeepsTheDialogOrAnotherScreenFromStarting) {
+    SceneApp hosted;
+    prepare(hosted);
+    ASSERT_TRUE(starts(hosted, "emberhold /s", 0x400022));
+    EXPECT_TRUE(hosted.Hosted());
+    // XScreenSaver starts one copy per screen.
+    SceneApp otherScreen;
+    prepare(otherScreen);
+    EXPECT_TRUE(starts(otherScreen, "emberhold /s", 0x400044));
+    SceneApp dialog;
+    prepare(dialog);
+    EXPECT_TRUE(starts(dialog, "emberhold /c"));
+    SceneApp lateHosted;
+    prepare(lateHosted);
+    EXPECT_FALSE(starts(lateHosted, "emberhold /s", 0x400066)) << "the dialog holds it now";
+}
+
+TEST_F(SaverAppTest, DialogRefusesAPreviewUntilItCloses) {
+    {
+        SceneApp dialog;
+        prepare(dialog);
+        ASSERT_TRUE(starts(dialog, "emberhold /c"));
+        SceneApp preview;
+        prepare(preview);
+        EXPECT_FALSE(starts(preview, "emberhold /p 5"));
+        EXPECT_EQ(preview.Execute(), 0);
+    }
+    SceneApp preview;
+    prepare(preview);
+    EXPECT_TRUE(starts(preview, "emberhold /p 5")) << "the closed dialog left no lock behind";
+}
+
+TEST_F(SaverAppTest, FullScreenAndTestRunsRefuseEveryLaterCopy) {
+    for (const char* holderLine : {"emberhold /s", "emberhold /t"}) {
+        SceneApp holder;
+        prepare(holder);
+        ASSERT_TRUE(starts(holder, holderLine)) << holderLine;
+        struct Later {
+            const char* line;
+            std::uintptr_t host;
+        };
+        for (Later later : {Later{"emberhold /s", 0}, Later{"emberhold /t", 0},
+                            Later{"emberhold /p 5", 0}, Later{"emberhold /c", 0},
+                            Later{"emberhold /a 5", 0}, Later{"emberhold /s", 0x400022}}) {
+            SceneApp second;
+            prepare(second);
+            EXPECT_FALSE(starts(second, later.line, later.host))
+                << holderLine << " then " << later.line << (later.host ? " hosted" : "");
+            EXPECT_EQ(second.Execute(), 0);
+        }
+    }
+}
+
 TEST_F(SaverAppTest, SaverModesReadStoredSettingsBeforeTheirLoop) {
     {
         SceneApp writer;

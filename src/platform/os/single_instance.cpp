@@ -1,12 +1,24 @@
 #include "platform/os/single_instance.h"
 
 #include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 #include <cstdlib>
 
 namespace eh::os {
+namespace {
+
+// The whole file, write-locked: one holder at a time.
+struct flock wholeFile() {
+    struct flock range {};
+    range.l_type = F_WRLCK;
+    range.l_whence = SEEK_SET;
+    range.l_start = 0;
+    range.l_len = 0;  // to the end, however long the file grows
+    return range;
+}
+
+}  // namespace
 
 SingleInstanceLock::~SingleInstanceLock() { Release(); }
 
@@ -22,7 +34,8 @@ bool SingleInstanceLock::Acquire(const std::string& path) {
     if (fd_ >= 0) return true;
     int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) return true;
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    struct flock range = wholeFile();
+    if (fcntl(fd, F_OFD_SETLK, &range) != 0) {
         close(fd);
         return false;
     }
@@ -30,9 +43,18 @@ bool SingleInstanceLock::Acquire(const std::string& path) {
     return true;
 }
 
+bool SingleInstanceLock::HeldElsewhere(const std::string& path) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct flock range = wholeFile();
+    bool held = fcntl(fd, F_OFD_GETLK, &range) == 0 && range.l_type != F_UNLCK;
+    close(fd);
+    return held;
+}
+
 void SingleInstanceLock::Release() {
     if (fd_ < 0) return;
-    flock(fd_, LOCK_UN);
+    // Closing the last descriptor of the open file drops its lock.
     close(fd_);
     fd_ = -1;
 }

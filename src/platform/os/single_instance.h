@@ -1,8 +1,10 @@
 // One copy of the program per user session.
 //
-// The lock is an flock on a file in $XDG_RUNTIME_DIR (or the temporary folder, with the
-// user id in its name). It is held until the object is destroyed or the process ends, so
-// a crashed copy never blocks the next one.
+// The lock is an open-file-description lock (F_OFD_SETLK) on a file in $XDG_RUNTIME_DIR (or
+// the temporary folder, with the user id in its name). It is held until the object is
+// destroyed or the process ends, so a crashed copy never blocks the next one. Unlike
+// flock, such a lock can be looked at without taking it, which is what a run that must
+// give way to a holder, but never block one, needs.
 #pragma once
 
 #include <string>
@@ -17,10 +19,16 @@ public:
     SingleInstanceLock& operator=(const SingleInstanceLock&) = delete;
 
     // True when this process now holds the lock (or already did); false when another
-    // process holds it. A lock file that cannot be created at all does not stop the
-    // program: it then runs without the check and returns true.
+    // holder has it (another process, or another object of this one). A lock file that
+    // cannot be created at all does not stop the program: it then runs without the check
+    // and returns true.
     bool Acquire(const std::string& path = DefaultPath());
     void Release();
+
+    // True when some holder has the lock at `path`. Takes nothing and leaves nothing
+    // behind, so any number of lookers may ask at once without ever making an Acquire
+    // fail; a missing or unreadable lock file means nobody holds it.
+    static bool HeldElsewhere(const std::string& path = DefaultPath());
 
     static std::string DefaultPath();
 
