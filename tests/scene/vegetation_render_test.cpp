@@ -5,11 +5,13 @@
 // device can be made.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "d3dx/d3dx_image.h"
 #include "mediagen/images/image_codecs.h"
 #include "mediagen/images/image_writers.h"
 #include "mediagen/images/pictures.h"
@@ -330,6 +332,90 @@ TEST_F(VegetationRender, MissingOrBrokenShadersLeaveTheHandlesEmpty) {
     DWORD cull = 0;
     dev->GetRenderState(D3DRS_CULLMODE, &cull);
     EXPECT_EQ(cull, static_cast<DWORD>(D3DCULL_CW));
+}
+
+// The shipped tuft picture (256 x 256) as the texture loader turns it into a texture: level 0
+// as painted, each further level box filtered from the one above, down to `smallest` texels
+// wide.
+constexpr int kTuftSize = 256;
+std::vector<d3dx::Image> TuftLevels(int smallest) {
+    const mediagen::Image8 tuft = mediagen::MakeGrassTuft(kTuftSize);
+    d3dx::Image level(static_cast<std::uint32_t>(tuft.width),
+                      static_cast<std::uint32_t>(tuft.height));
+    for (int y = 0; y < tuft.height; ++y) {
+        for (int x = 0; x < tuft.width; ++x) {
+            const std::uint8_t* p = tuft.at(x, y);
+            level.at(static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y)) =
+                static_cast<std::uint32_t>(p[3]) << 24 | static_cast<std::uint32_t>(p[0]) << 16 |
+                static_cast<std::uint32_t>(p[1]) << 8 | p[2];
+        }
+    }
+    std::vector<d3dx::Image> levels{level};
+    while (static_cast<int>(levels.back().width) / 2 >= smallest) {
+        levels.push_back(d3dx::boxDownsample(levels.back()));
+    }
+    return levels;
+}
+
+int AlphaAt(const d3dx::Image& img, int x, int y) {
+    return static_cast<int>(img.at(static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y)) >>
+                            24);
+}
+
+// The grass draw's alpha reference: texels below it are never drawn.
+constexpr int kGrassAlphaRef = 0x1E;
+
+// The tuft quad's sides and top are straight lines on the screen: a blade cut off there, or
+// alpha that filtering smears there, shows that line. Down to an eighth of the picture's
+// width (where a tuft is a few pixels tall) the outermost texels stay below the alpha
+// reference, and at full size a margin stays empty; only the feet touch the bottom edge.
+TEST(GrassTuft, NothingReachesTheSidesOrTopInTheLevelsThatShow) {
+    const std::vector<d3dx::Image> levels = TuftLevels(kTuftSize / 8);
+    ASSERT_EQ(levels.size(), 4u);
+    const int margin = mediagen::kTuftMargin;
+    for (int y = 0; y < kTuftSize; ++y) {
+        for (int x = 0; x < kTuftSize; ++x) {
+            if (x >= margin && x < kTuftSize - margin && y >= margin) continue;
+            ASSERT_EQ(AlphaAt(levels[0], x, y), 0) << x << "," << y;
+        }
+    }
+    for (std::size_t l = 0; l < levels.size(); ++l) {
+        const d3dx::Image& img = levels[l];
+        const int n = static_cast<int>(img.width), last = n - 1;
+        int feet = 0;
+        for (int i = 0; i < n; ++i) {
+            EXPECT_LT(AlphaAt(img, 0, i), kGrassAlphaRef) << "level " << l << " row " << i;
+            EXPECT_LT(AlphaAt(img, last, i), kGrassAlphaRef) << "level " << l << " row " << i;
+            EXPECT_LT(AlphaAt(img, i, 0), kGrassAlphaRef) << "level " << l << " column " << i;
+            feet += AlphaAt(img, i, last) >= kGrassAlphaRef ? 1 : 0;
+        }
+        EXPECT_GT(feet, n / 6) << "level " << l;  // the blades stand on the bottom edge
+    }
+}
+
+// The grass is blended, unsorted and writes no depth, so a farther tuft drawn later covers a
+// nearer one: where the blades merge into a solid block, that block shows as a flat patch
+// ending in the quad's straight foot line. In the levels seen close up every row keeps gaps
+// between its blades: no run of drawn texels longer than an eighth of the width.
+TEST(GrassTuft, BladesLeaveGapsInEveryRowOfTheNearLevels) {
+    const std::vector<d3dx::Image> levels = TuftLevels(kTuftSize / 2);
+    ASSERT_EQ(levels.size(), 2u);
+    for (std::size_t l = 0; l < levels.size(); ++l) {
+        const d3dx::Image& img = levels[l];
+        const int n = static_cast<int>(img.width);
+        int longest = 0, drawn = 0;
+        for (int y = 0; y < n; ++y) {
+            int run = 0;
+            for (int x = 0; x < n; ++x) {
+                const bool passes = AlphaAt(img, x, y) >= kGrassAlphaRef;
+                run = passes ? run + 1 : 0;
+                drawn += passes ? 1 : 0;
+                longest = std::max(longest, run);
+            }
+        }
+        EXPECT_LE(longest, n / 8) << "level " << l;
+        EXPECT_GT(drawn, n * n / 6) << "level " << l;  // still a full tuft
+    }
 }
 
 // The generated world: terrain, both meadows of grass, the tree ring and a beam of
