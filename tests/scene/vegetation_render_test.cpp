@@ -1,8 +1,9 @@
 // The billboards, the grass and the beam particles drawn through their vertex shaders and
 // the fixed pipeline on the offscreen Direct3D 8 device, with the generated world's
 // terrain, billboard list, shader texts and textures. Writes vegetation_view.png (and
-// vegetation_particles.png) into the test's build folder for a look. Skipped when no
-// device can be made.
+// vegetation_near.png, vegetation_particles.png) into the test's build folder for a look.
+// Skipped when no device can be made. The grass tuft's own picture is checked here too, as
+// the texture loader filters it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -509,6 +510,57 @@ TEST_F(WorldRender, GrassShowsWithFullFadeAndVanishesAtZero) {
     EXPECT_EQ(cull, static_cast<DWORD>(D3DCULL_CCW));
     EXPECT_EQ(alphaTest, static_cast<DWORD>(FALSE));
     EXPECT_EQ(dest, static_cast<DWORD>(D3DBLEND_ONE));
+}
+
+// Luma of an X8R8G8B8 pixel, 0..255.
+float Luma(std::uint32_t c) {
+    return 0.299f * static_cast<float>((c >> 16) & 0xFF) +
+           0.587f * static_cast<float>((c >> 8) & 0xFF) + 0.114f * static_cast<float>(c & 0xFF);
+}
+
+// Standing in the sword's meadow at eye height in the grass, looking across it in four
+// directions: where the grass covers the ground it shows blades, not flat patches. A patch
+// is an 8 x 8 block that the grass changed everywhere but whose luma hardly varies (the
+// blades of a tuft merged into one block, drawn over the tufts before it).
+TEST_F(WorldRender, NearGrassShowsBladesNotFlatPatches) {
+    const Vector3 centre = grass.cell(27, 16).position;
+    float ground = centre.y;
+    terrain.HeightAt(centre.x, &ground, centre.z, 0);
+    int covered = 0, flat = 0;
+    for (float yaw : {0.0f, 90.0f, 180.0f, 270.0f}) {
+        const float r = yaw * 0.017453292f;
+        const Vector3 eye{centre.x - 60.0f * std::cos(r), 0.0f, centre.z - 60.0f * std::sin(r)};
+        float eyeGround = ground;
+        terrain.HeightAt(eye.x, &eyeGround, eye.z, 0);
+        SetCamera(dev.get(), Vector3{eye.x, eyeGround + 20.0f, eye.z}, yaw, -10.0f, planes);
+        const auto bare = Frame(false, 1.0f, 3.0f);
+        const auto grown = Frame(true, 1.0f, 3.0f);
+        if (yaw == 0.0f) WriteShot(grown, kWidth, kHeight, "vegetation_near.png");
+        for (UINT by = 0; by + 8 <= kHeight; by += 8) {
+            for (UINT bx = 0; bx + 8 <= kWidth; bx += 8) {
+                int changed = 0;
+                float sum = 0.0f, squares = 0.0f;
+                for (UINT y = by; y < by + 8; ++y) {
+                    for (UINT x = bx; x < bx + 8; ++x) {
+                        const std::size_t i = static_cast<std::size_t>(y) * kWidth + x;
+                        changed += (bare[i] & 0xFFFFFF) != (grown[i] & 0xFFFFFF) ? 1 : 0;
+                        const float l = Luma(grown[i]);
+                        sum += l;
+                        squares += l * l;
+                    }
+                }
+                if (changed < 64) continue;
+                ++covered;
+                const float mean = sum / 64.0f;
+                flat += squares / 64.0f - mean * mean < 2.0f ? 1 : 0;
+            }
+        }
+    }
+    // The grass covers over a quarter of the four views. With a tuft whose feet merged into
+    // one block, about a fifth of the covered blocks were flat; with separate blades, under
+    // one in a hundred.
+    EXPECT_GT(covered, static_cast<int>(4 * kWidth * kHeight / 64 / 4));
+    EXPECT_LT(flat, covered / 40);
 }
 
 TEST_F(WorldRender, PatchesOutsideTheViewAreSkipped) {

@@ -126,14 +126,17 @@ Image8 MakeGrassTuft(int size) {
             return t < 0.7f ? 1.0f : 1.0f - (t - 0.7f) / 0.3f;
         };
         auto radius = [w](int k) { return w * (1 - static_cast<float>(k) / 24) + 0.3f; };
+        // The shade runs from the foot to the tip only part of the way, so that a tuft's foot
+        // drawn over a nearer tuft's blades shows little contrast.
+        auto shadeAt = [&](int k) { return Mix(dark, light, 0.3f + 0.7f * (k + 0.5f) / 24); };
         for (int k = 0; k < 24; ++k) {
-            Color col = Mix(dark, light, (k + 0.5f) / 24);
+            Color col = shadeAt(k);
             col.a = alphaAt(k);
             PaintSegment(c, pts[k], pts[k + 1], radius(k), radius(k + 1), col);
         }
         // The darker edge goes on after the whole blade, so no joint of the blade covers it.
         for (int k = 0; k < 24; ++k) {
-            Color edge = Mix(Mix(dark, light, (k + 0.5f) / 24), Rgbf(0.16f, 0.26f, 0.06f), 0.45f);
+            Color edge = Mix(shadeAt(k), Rgbf(0.16f, 0.26f, 0.06f), 0.45f);
             edge.a = alphaAt(k);
             const float dx0 = side * radius(k) * 0.55f, dx1 = side * radius(k + 1) * 0.55f;
             PaintSegment(c, {pts[k].x + dx0, pts[k].y}, {pts[k + 1].x + dx1, pts[k + 1].y},
