@@ -367,9 +367,10 @@ int AlphaAt(const d3dx::Image& img, int x, int y) {
 constexpr int kGrassAlphaRef = 0x1E;
 
 // The tuft quad's sides and top are straight lines on the screen: a blade cut off there, or
-// alpha that filtering smears there, shows that line. Down to an eighth of the picture's
-// width (where a tuft is a few pixels tall) the outermost texels stay below the alpha
-// reference, and at full size a margin stays empty; only the feet touch the bottom edge.
+// alpha that filtering smears there, shows that line. Down to the level an eighth of the
+// picture's width (used where a tuft covers about 32 pixels) the outermost texels stay below
+// the alpha reference, and at full size a margin stays empty; only the feet touch the
+// bottom edge.
 TEST(GrassTuft, NothingReachesTheSidesOrTopInTheLevelsThatShow) {
     const std::vector<d3dx::Image> levels = TuftLevels(kTuftSize / 8);
     ASSERT_EQ(levels.size(), 4u);
