@@ -52,22 +52,24 @@ IDirect3DTexture8* textureFromResource(IDirect3DDevice8* device, int id) {
 }  // namespace
 
 struct Overlay::Impl {
+    explicit Impl(media::RenderKit& k) : kit(&k) {
+        for (media::TextureRef& d : digits) d = media::EmptyTextureRef();
+    }
+    media::RenderKit* kit;
     int quad = -1;
-    IDirect3DTexture8* digits[kGlyphCount] = {};
+    media::TextureRef digits[kGlyphCount];
 };
 
-Overlay::Overlay() : impl_(std::make_unique<Impl>()) {}
-Overlay::~Overlay() = default;  // textures go with the device (ReleaseTextures)
+Overlay::Overlay() : Overlay(media::ProgramRenderKit()) {}
+Overlay::Overlay(media::RenderKit& kit) : impl_(std::make_unique<Impl>(kit)) {}
+Overlay::~Overlay() = default;
 
 int Overlay::QuadHandle() const {
     return impl_->quad;
 }
 
 void Overlay::ReleaseTextures() {
-    for (IDirect3DTexture8*& t : impl_->digits) {
-        if (t != nullptr) t->Release();
-        t = nullptr;
-    }
+    for (media::TextureRef& d : impl_->digits) d = media::EmptyTextureRef();
 }
 
 void Overlay::ShowLoadingScreen(IDirect3DDevice8* device, shell::LogFile* log,
@@ -137,7 +139,7 @@ void Overlay::ShowLoadingScreen(IDirect3DDevice8* device, shell::LogFile* log,
     device->SetTextureStageState(0, D3DTSS_ALPHAOP, alphaOp);
 }
 
-void Overlay::LoadDigitTextures(IDirect3DDevice8* device, shell::LogFile* log) {
+void Overlay::LoadDigitTextures(IDirect3DDevice8* /*device*/, shell::LogFile* log) {
     media::MemoryFile file;
     media::OpenMediaResource(file, media::kClockDigitsArchive);
     for (int i = 0; i < kGlyphCount; ++i) {
@@ -147,13 +149,8 @@ void Overlay::LoadDigitTextures(IDirect3DDevice8* device, shell::LogFile* log) {
         char password[sizeof kDigitPassword];
         std::memcpy(password, kDigitPassword, sizeof password);  // the reader wipes it
         if (media::ExtractEntry(&bytes, &size, name.c_str(), &file, password) != 1) continue;
-        IDirect3DTexture8* texture = nullptr;
-        if (SUCCEEDED(D3DXCreateTextureFromFileInMemoryEx(
-                device, bytes, size, 0, 0, 0, 0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT,
-                D3DX_DEFAULT, 0, nullptr, nullptr, &texture))) {
-            if (impl_->digits[i] != nullptr) impl_->digits[i]->Release();
-            impl_->digits[i] = texture;
-        }
+        impl_->digits[i] =
+            impl_->kit->CreateTextureFromMemory(bytes, size, kDigitFiles[i], "Digits\\", true);
         std::free(bytes);
     }
     writeLog(log, shell::log_lines::kLoadDigitTextures);
@@ -170,9 +167,11 @@ void Overlay::Draw(IDirect3DDevice8* device, const OverlayFrame& frame) {
     const DWORD colour =
         0xFF000000u | (DWORD{layout.red} << 16) | (DWORD{layout.green} << 8) | DWORD{layout.blue};
     auto drawGlyph = [&](const GlyphPlacement& g) {
-        IDirect3DTexture8* texture =
-            g.glyph >= 0 && g.glyph < kGlyphCount ? impl_->digits[g.glyph] : nullptr;
-        device->SetTexture(0, texture);
+        if (g.glyph >= 0 && g.glyph < kGlyphCount) {
+            impl_->kit->SetTexture(0, impl_->digits[g.glyph]);
+        } else {
+            device->SetTexture(0, nullptr);
+        }
         device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ZERO);
         device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCCOLOR);
         pool.SetQuad2D(impl_->quad, g.x, g.y, kDarkeningScale * layout.glyphWidth,

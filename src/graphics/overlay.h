@@ -2,15 +2,17 @@
 // draw with.
 //
 // The overlay owns the screen quad (a 4-vertex pre-transformed buffer of the program's
-// vertex-buffer pool, made by ShowLoadingScreen) and the 15 digit textures (managed
-// textures loaded once from archive 452 and released at Shutdown). Draw runs inside the frame's
-// scene, after the 3D scene, every frame; it allocates nothing.
+// vertex-buffer pool, made by ShowLoadingScreen) and handles to the 15 digit textures, which
+// the texture manager (RenderKit) makes from archive 452 and keeps until it releases all its
+// textures at Shutdown. Draw runs inside the frame's scene, after the 3D scene, every frame;
+// it allocates nothing.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 
 #include "graphics/overlay_layout.h"
+#include "media/render_kit.h"
 #include "platform/d3d8/d3d8.h"
 #include "shell/log_file.h"
 
@@ -27,7 +29,9 @@ struct OverlayFrame {
 
 class Overlay {
   public:
+    // The program's texture manager, or a test's own.
     Overlay();
+    explicit Overlay(media::RenderKit& kit);
     ~Overlay();
     Overlay(const Overlay&) = delete;
     Overlay& operator=(const Overlay&) = delete;
@@ -39,13 +43,16 @@ class Overlay {
     // temporary textures released and the saved states restored.
     void ShowLoadingScreen(IDirect3DDevice8* device, shell::LogFile* log,
                            std::int32_t* frontBufferParity);
-    // The 15 digit textures from archive 452 (a missing entry leaves its glyph untextured).
+    // The 15 digit textures from archive 452, each made by the texture manager under its file
+    // name in folder "Digits\" with reuse, so a second load adds no textures; its fallback
+    // attempt and warning box apply. A missing entry, or a texture that failed both
+    // attempts, leaves its glyph untextured. The kit must be attached to `device`.
     void LoadDigitTextures(IDirect3DDevice8* device, shell::LogFile* log);
     // Depth test off and blending on, the glyph passes, then depth on and blending off.
     void Draw(IDirect3DDevice8* device, const OverlayFrame& frame);
     // The overlay's quad handle in the vertex-buffer pool, -1 before the loading screen.
     int QuadHandle() const;
-    // Releases the digit textures (Shutdown, before the device goes).
+    // Forgets the digit textures (Shutdown): the texture manager owns and releases them.
     void ReleaseTextures();
 
   private:

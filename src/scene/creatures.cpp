@@ -9,17 +9,18 @@ namespace {
 
 // The window after a cue time in which it fires, in ms.
 constexpr float kCueWindow = 50.0f;
-// A clip of no length cannot hold the sequence: it is stepped over. So that a sequence of
-// nothing but such clips cannot spin, one frame passes at most this many entries.
+// The loop ends by itself once the time is used up, and a rebuilt sequence restarts the time
+// at 0, so even clips of no length cost at most one pass through the sequence. A clip that
+// reports a negative length would add time on every step; this bound keeps that frame finite.
 constexpr int kMaxEntriesPerFrame = 10000;
-
 
 template <std::size_t N>
 void shuffle(ClipSequence<N>& seq, int swaps) {
     for (int i = 0; i < swaps; ++i) {
         int a = os::RandomIndex(seq.count);
         int b = os::RandomIndex(seq.count);
-        std::swap(seq.entries[static_cast<std::size_t>(a)], seq.entries[static_cast<std::size_t>(b)]);
+        std::swap(seq.entries[static_cast<std::size_t>(a)],
+                  seq.entries[static_cast<std::size_t>(b)]);
     }
 }
 
@@ -68,18 +69,20 @@ void StartCrowFlight(CrowSequence& seq, const CrowSounds& sounds) {
 
 namespace {
 
-// One frame of a sequence: adds `dt` and passes as many entries as the time covers (their
-// cues never fire), selects the current clip at its time and fires its cue. Past the last
-// entry `atEnd(seq)` decides: true carries on (it has restarted the sequence), false stops
-// the frame there (the sequence is over).
+// One frame of a sequence: adds `dt` and passes entries while the current clip is shorter
+// than the time (their cues never fire), selects the current clip at its time and fires its
+// cue. A clip of no length is passed only while time is left, so the time 0 of a rebuilt
+// sequence ends the frame's stepping. Past the last entry `atEnd(seq)` decides: true carries
+// on (it has restarted the sequence and its time), false stops the frame there (the
+// sequence is over).
 template <std::size_t N, typename AtEnd>
 void stepSequence(ClipSequence<N>& seq, ClipTarget& model, float dt, bool setVolume,
                   const CuePlayer& play, AtEnd atEnd) {
     seq.time += dt;
     for (int passed = 0; passed < kMaxEntriesPerFrame; ++passed) {
-        float length = model.ClipLength();
-        if (length > 0.0f && !(length < seq.time)) break;
-        if (length > 0.0f) seq.time -= length;
+        const float length = model.ClipLength();
+        if (!(length < seq.time)) break;
+        seq.time -= length;
         seq.index += 1;
         if (seq.index >= seq.count && !atEnd(seq)) return;
         model.SelectClip(seq.Current().clip);

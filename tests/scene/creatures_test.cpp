@@ -2,16 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/os/crt_random.h"
 #include <map>
+#include <memory>
 #include <vector>
+#include "platform/os/crt_random.h"
 
 namespace eh::scene {
 namespace {
 
 // A model whose clips all have fixed lengths.
 class FakeModel : public ClipTarget {
-public:
+  public:
     explicit FakeModel(std::map<int, float> lengths) : lengths_(std::move(lengths)) {}
     void SelectClip(int clip) override {
         clip_ = clip;
@@ -24,7 +25,7 @@ public:
     float time() const { return time_; }
     std::vector<int> selections;
 
-private:
+  private:
     std::map<int, float> lengths_;
     int clip_ = 0;
     float time_ = 0.0f;
@@ -132,6 +133,62 @@ TEST(HorseStepping, ZeroLengthClipsCannotHangTheFrame) {
     BuildHorseSequence(seq, kHorse);
     StepHorse(seq, horse, 16.0f, kHorse, {});
     EXPECT_LT(seq.index, seq.count);
+}
+
+// Clips of no length: stepping ends as soon as a rebuilt sequence has put the time back to
+// 0, so a frame rebuilds the horse's sequence once, and draws the random numbers of that one
+// shuffle only, whatever the frame's length.
+TEST(HorseStepping, ZeroLengthClipsRebuildTheSequenceOnceAFrame) {
+    for (float dt : {0.001f, 16.0f, 100000.0f}) {
+        eh::os::SeedRandom(5);
+        BuildHorseSequence(*std::make_unique<HorseSequence>(), kHorse);
+        BuildHorseSequence(*std::make_unique<HorseSequence>(), kHorse);
+        const int afterTwoShuffles = eh::os::Random();
+
+        eh::os::SeedRandom(5);
+        FakeModel horse({});  // every clip has length 0
+        HorseSequence seq;
+        BuildHorseSequence(seq, kHorse);
+        horse.SelectClip(seq.Current().clip);
+        const std::size_t before = horse.selections.size();
+        StepHorse(seq, horse, dt, kHorse, {});
+        EXPECT_EQ(eh::os::Random(), afterTwoShuffles) << dt;
+        EXPECT_EQ(seq.index, 0) << dt;
+        EXPECT_EQ(seq.time, 0.0f) << dt;
+        EXPECT_EQ(horse.clip(), seq.entries[0].clip) << dt;
+        // 16 entries passed, the rebuilt sequence's first, and the selection after the loop.
+        EXPECT_EQ(horse.selections.size() - before, 18u) << dt;
+    }
+}
+
+// A clip of no length inside a sequence is passed while time is left, and stays current
+// while no time has passed in it.
+TEST(HorseStepping, ZeroLengthClipIsPassedOnlyWhileTimeIsLeft) {
+    eh::os::SeedRandom(7);
+    // Clip 4, the tail raise's first entry (index 10), has no length.
+    FakeModel horse({{0, 100}, {1, 100}, {2, 100}, {3, 100}, {5, 100}, {6, 100}});
+    HorseSequence seq;
+    BuildHorseSequence(seq, kHorse);
+    horse.SelectClip(seq.Current().clip);
+    StepHorse(seq, horse, 1000.0f, kHorse, {});
+    EXPECT_EQ(seq.index, 9);
+    EXPECT_FLOAT_EQ(seq.time, 100.0f);
+    StepHorse(seq, horse, 0.0f, kHorse, {});
+    EXPECT_EQ(seq.index, 9) << "a clip exactly used up is not yet passed";
+    StepHorse(seq, horse, 0.5f, kHorse, {});
+    EXPECT_EQ(seq.index, 11) << "the zero-length entry is passed with time left";
+    EXPECT_FLOAT_EQ(seq.time, 0.5f);
+    EXPECT_EQ(horse.clip(), 5);
+
+    seq.index = 10;
+    seq.time = 0.0f;
+    horse.SelectClip(4);
+    StepHorse(seq, horse, 0.0f, kHorse, {});
+    EXPECT_EQ(seq.index, 10) << "no time has passed in the zero-length clip";
+    EXPECT_EQ(horse.clip(), 4);
+    StepHorse(seq, horse, 0.25f, kHorse, {});
+    EXPECT_EQ(seq.index, 11);
+    EXPECT_FLOAT_EQ(seq.time, 0.25f);
 }
 
 TEST(CrowStepping, FlightEndsMidFrameAndCrowsVanish) {

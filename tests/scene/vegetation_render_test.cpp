@@ -1,15 +1,18 @@
 // The billboards, the grass and the beam particles drawn through their vertex shaders and
 // the fixed pipeline on the offscreen Direct3D 8 device, with the generated world's
 // terrain, billboard list, shader texts and textures. Writes vegetation_view.png (and
-// vegetation_particles.png) into the test's build folder for a look. Skipped when no
-// device can be made.
+// vegetation_near.png, vegetation_particles.png) into the test's build folder for a look.
+// Skipped when no device can be made. The grass tuft's own picture is checked here too, as
+// the texture loader filters it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "d3dx/d3dx_image.h"
 #include "mediagen/images/image_codecs.h"
 #include "mediagen/images/image_writers.h"
 #include "mediagen/images/pictures.h"
@@ -333,6 +336,91 @@ TEST_F(VegetationRender, MissingOrBrokenShadersLeaveTheHandlesEmpty) {
     EXPECT_EQ(cull, static_cast<DWORD>(D3DCULL_CW));
 }
 
+// The shipped tuft picture (256 x 256) as the texture loader turns it into a texture: level 0
+// as painted, each further level box filtered from the one above, down to `smallest` texels
+// wide.
+constexpr int kTuftSize = 256;
+std::vector<d3dx::Image> TuftLevels(int smallest) {
+    const mediagen::Image8 tuft = mediagen::MakeGrassTuft(kTuftSize);
+    d3dx::Image level(static_cast<std::uint32_t>(tuft.width),
+                      static_cast<std::uint32_t>(tuft.height));
+    for (int y = 0; y < tuft.height; ++y) {
+        for (int x = 0; x < tuft.width; ++x) {
+            const std::uint8_t* p = tuft.at(x, y);
+            level.at(static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y)) =
+                static_cast<std::uint32_t>(p[3]) << 24 | static_cast<std::uint32_t>(p[0]) << 16 |
+                static_cast<std::uint32_t>(p[1]) << 8 | p[2];
+        }
+    }
+    std::vector<d3dx::Image> levels{level};
+    while (static_cast<int>(levels.back().width) / 2 >= smallest) {
+        levels.push_back(d3dx::boxDownsample(levels.back()));
+    }
+    return levels;
+}
+
+int AlphaAt(const d3dx::Image& img, int x, int y) {
+    return static_cast<int>(img.at(static_cast<std::uint32_t>(x), static_cast<std::uint32_t>(y)) >>
+                            24);
+}
+
+// The grass draw's alpha reference: texels below it are never drawn.
+constexpr int kGrassAlphaRef = 0x1E;
+
+// The tuft quad's sides and top are straight lines on the screen: a blade cut off there, or
+// alpha that filtering smears there, shows that line. Down to the level an eighth of the
+// picture's width (used where a tuft covers about 32 pixels) the outermost texels stay below
+// the alpha reference, and at full size a margin stays empty; only the feet touch the
+// bottom edge.
+TEST(GrassTuft, NothingReachesTheSidesOrTopInTheLevelsThatShow) {
+    const std::vector<d3dx::Image> levels = TuftLevels(kTuftSize / 8);
+    ASSERT_EQ(levels.size(), 4u);
+    const int margin = mediagen::kTuftMargin;
+    for (int y = 0; y < kTuftSize; ++y) {
+        for (int x = 0; x < kTuftSize; ++x) {
+            if (x >= margin && x < kTuftSize - margin && y >= margin) continue;
+            ASSERT_EQ(AlphaAt(levels[0], x, y), 0) << x << "," << y;
+        }
+    }
+    for (std::size_t l = 0; l < levels.size(); ++l) {
+        const d3dx::Image& img = levels[l];
+        const int n = static_cast<int>(img.width), last = n - 1;
+        int feet = 0;
+        for (int i = 0; i < n; ++i) {
+            EXPECT_LT(AlphaAt(img, 0, i), kGrassAlphaRef) << "level " << l << " row " << i;
+            EXPECT_LT(AlphaAt(img, last, i), kGrassAlphaRef) << "level " << l << " row " << i;
+            EXPECT_LT(AlphaAt(img, i, 0), kGrassAlphaRef) << "level " << l << " column " << i;
+            feet += AlphaAt(img, i, last) >= kGrassAlphaRef ? 1 : 0;
+        }
+        EXPECT_GT(feet, n / 6) << "level " << l;  // the blades stand on the bottom edge
+    }
+}
+
+// The grass is blended, unsorted and writes no depth, so a farther tuft drawn later covers a
+// nearer one: where the blades merge into a solid block, that block shows as a flat patch
+// ending in the quad's straight foot line. In the levels seen close up every row keeps gaps
+// between its blades: no run of drawn texels longer than an eighth of the width.
+TEST(GrassTuft, BladesLeaveGapsInEveryRowOfTheNearLevels) {
+    const std::vector<d3dx::Image> levels = TuftLevels(kTuftSize / 2);
+    ASSERT_EQ(levels.size(), 2u);
+    for (std::size_t l = 0; l < levels.size(); ++l) {
+        const d3dx::Image& img = levels[l];
+        const int n = static_cast<int>(img.width);
+        int longest = 0, drawn = 0;
+        for (int y = 0; y < n; ++y) {
+            int run = 0;
+            for (int x = 0; x < n; ++x) {
+                const bool passes = AlphaAt(img, x, y) >= kGrassAlphaRef;
+                run = passes ? run + 1 : 0;
+                drawn += passes ? 1 : 0;
+                longest = std::max(longest, run);
+            }
+        }
+        EXPECT_LE(longest, n / 8) << "level " << l;
+        EXPECT_GT(drawn, n * n / 6) << "level " << l;  // still a full tuft
+    }
+}
+
 // The generated world: terrain, both meadows of grass, the tree ring and a beam of
 // particles, seen from the south-west of the sword's meadow.
 class WorldRender : public VegetationRender {
@@ -424,6 +512,57 @@ TEST_F(WorldRender, GrassShowsWithFullFadeAndVanishesAtZero) {
     EXPECT_EQ(cull, static_cast<DWORD>(D3DCULL_CCW));
     EXPECT_EQ(alphaTest, static_cast<DWORD>(FALSE));
     EXPECT_EQ(dest, static_cast<DWORD>(D3DBLEND_ONE));
+}
+
+// Luma of an X8R8G8B8 pixel, 0..255.
+float Luma(std::uint32_t c) {
+    return 0.299f * static_cast<float>((c >> 16) & 0xFF) +
+           0.587f * static_cast<float>((c >> 8) & 0xFF) + 0.114f * static_cast<float>(c & 0xFF);
+}
+
+// Standing in the sword's meadow at eye height in the grass, looking across it in four
+// directions: where the grass covers the ground it shows blades, not flat patches. A patch
+// is an 8 x 8 block that the grass changed everywhere but whose luma hardly varies (the
+// blades of a tuft merged into one block, drawn over the tufts before it).
+TEST_F(WorldRender, NearGrassShowsBladesNotFlatPatches) {
+    const Vector3 centre = grass.cell(27, 16).position;
+    float ground = centre.y;
+    terrain.HeightAt(centre.x, &ground, centre.z, 0);
+    int covered = 0, flat = 0;
+    for (float yaw : {0.0f, 90.0f, 180.0f, 270.0f}) {
+        const float r = yaw * 0.017453292f;
+        const Vector3 eye{centre.x - 60.0f * std::cos(r), 0.0f, centre.z - 60.0f * std::sin(r)};
+        float eyeGround = ground;
+        terrain.HeightAt(eye.x, &eyeGround, eye.z, 0);
+        SetCamera(dev.get(), Vector3{eye.x, eyeGround + 20.0f, eye.z}, yaw, -10.0f, planes);
+        const auto bare = Frame(false, 1.0f, 3.0f);
+        const auto grown = Frame(true, 1.0f, 3.0f);
+        if (yaw == 0.0f) WriteShot(grown, kWidth, kHeight, "vegetation_near.png");
+        for (UINT by = 0; by + 8 <= kHeight; by += 8) {
+            for (UINT bx = 0; bx + 8 <= kWidth; bx += 8) {
+                int changed = 0;
+                float sum = 0.0f, squares = 0.0f;
+                for (UINT y = by; y < by + 8; ++y) {
+                    for (UINT x = bx; x < bx + 8; ++x) {
+                        const std::size_t i = static_cast<std::size_t>(y) * kWidth + x;
+                        changed += (bare[i] & 0xFFFFFF) != (grown[i] & 0xFFFFFF) ? 1 : 0;
+                        const float l = Luma(grown[i]);
+                        sum += l;
+                        squares += l * l;
+                    }
+                }
+                if (changed < 64) continue;
+                ++covered;
+                const float mean = sum / 64.0f;
+                flat += squares / 64.0f - mean * mean < 2.0f ? 1 : 0;
+            }
+        }
+    }
+    // The grass covers over a quarter of the four views. With a tuft whose feet merged into
+    // one block, about a fifth of the covered blocks were flat; with separate blades, under
+    // one in a hundred.
+    EXPECT_GT(covered, static_cast<int>(4 * kWidth * kHeight / 64 / 4));
+    EXPECT_LT(flat, covered / 40);
 }
 
 TEST_F(WorldRender, PatchesOutsideTheViewAreSkipped) {

@@ -77,30 +77,70 @@ Image8 MakeGround(int size) {
 
 Image8 MakeGrassTuft(int size) {
     Canvas c = TransparentCanvas(size, size, Rgbf(0.55f, 0.68f, 0.30f));
-    float s = size / 256.0f;
+    const float s = size / 256.0f;
+    // The grass is drawn unsorted, blended and without depth writes, so a farther tuft
+    // painted later lies over a nearer one: a solid block of overlapping blade feet then
+    // shows as a flat patch ending in the quad's straight foot line. Feet therefore stand in
+    // their own slots with gaps between them, in the middle of the bottom edge, and the
+    // blades fan out from there, so a tuft meets the ground along a short broken line. The
+    // margin keeps every blade off the left, right and top edges, where the quad's outline
+    // would otherwise cut it straight; 8 texels stay empty down to the 32 x 32 mip level.
+    const float margin = kTuftMargin * s;
+    constexpr int kBlades = 26;
+    constexpr float kFootBand = 0.75f;  // of the width inside the margins
+    const float half = size * 0.5f - margin;
+    const float slot = 2 * half * kFootBand / kBlades;
     Rng rng(515);
-    constexpr int kBlades = 46;
-    for (int i = 0; i < kBlades; ++i) {
-        // Feet spread over the middle of the bottom edge, taller blades toward the middle.
-        float spread = (rng.uniform() + rng.uniform() + rng.uniform()) / 3 - 0.5f;
-        float footX = size * (0.5f + spread * 1.1f);
-        float height =
-            size * (0.55f + 0.40f * (1 - std::fabs(spread) * 2)) * rng.uniform(0.7f, 1.0f);
-        float lean = spread * size * 0.9f + rng.uniform(-0.12f, 0.12f) * size;
-        Vec2 p0{footX, size + 2.0f};
-        Vec2 p1{footX + lean, size - height};
-        Vec2 ctrl{footX + lean * 0.15f + rng.uniform(-8, 8) * s, size - height * 0.55f};
-        float w = rng.uniform(2.2f, 3.8f) * s;
-        Color dark = Mix(Rgbf(0.40f, 0.56f, 0.20f), Rgbf(0.52f, 0.60f, 0.22f), rng.uniform());
-        Color light = Mix(Rgbf(0.78f, 0.90f, 0.45f), Rgbf(0.92f, 0.90f, 0.55f), rng.uniform());
+    std::vector<int> order(kBlades);
+    for (int i = 0; i < kBlades; ++i) order[static_cast<std::size_t>(i)] = i;
+    for (int i = kBlades - 1; i > 0; --i)
+        std::swap(order[static_cast<std::size_t>(i)],
+                  order[static_cast<std::size_t>(rng.below(i + 1))]);
+    for (int i : order) {
+        const float w = rng.uniform(1.3f, 2.0f) * s;  // half width at the foot
+        const float lo = margin + w + 1, hi = size - margin - w - 1;
+        const float footX =
+            size * 0.5f - half * kFootBand + (i + 0.5f + rng.uniform(-0.25f, 0.25f)) * slot;
+        const float spread = (footX - size * 0.5f) / (half * kFootBand);  // -1 .. 1
+        // Taller blades toward the middle, leaning outward toward the sides.
+        const float height =
+            (size - margin) * (0.62f + 0.36f * (1 - std::fabs(spread))) * rng.uniform(0.72f, 1.0f);
+        const float tipX = size * 0.5f + spread * half * 0.92f + rng.uniform(-0.06f, 0.06f) * size;
+        const Vec2 p0{footX, size + 2.0f};
+        const Vec2 p1{std::clamp(tipX, lo, hi), size - height};
+        // A quadratic curve stays inside the hull of its three points, so clamping them
+        // keeps the whole blade inside the margin.
+        const Vec2 ctrl{std::clamp(footX + (tipX - footX) * 0.15f + rng.uniform(-8, 8) * s, lo, hi),
+                        size - height * 0.55f};
+        // Each blade has its own shade, darker at one edge, so crossing blades stay apart.
+        const float shade = rng.uniform();
+        const Color dark = Mix(Rgbf(0.40f, 0.54f, 0.18f), Rgbf(0.56f, 0.64f, 0.26f), shade);
+        const Color light =
+            Mix(Rgbf(0.74f, 0.86f, 0.42f), Rgbf(0.92f, 0.90f, 0.55f), rng.uniform());
+        const float side = rng.uniform() < 0.5f ? -1.0f : 1.0f;
         std::vector<Vec2> pts = QuadraticPoints(p0, ctrl, p1, 24);
+        auto alphaAt = [](int k) {
+            // Soft tips: the alpha falls to nothing at the tip, below the alpha reference
+            // for the last texels rather than ending in a hard cut.
+            const float t = (k + 0.5f) / 24;
+            return t < 0.7f ? 1.0f : 1.0f - (t - 0.7f) / 0.3f;
+        };
+        auto radius = [w](int k) { return w * (1 - static_cast<float>(k) / 24) + 0.3f; };
+        // The shade runs from the foot to the tip only part of the way, so that a tuft's foot
+        // drawn over a nearer tuft's blades shows little contrast.
+        auto shadeAt = [&](int k) { return Mix(dark, light, 0.3f + 0.7f * (k + 0.5f) / 24); };
         for (int k = 0; k < 24; ++k) {
-            float t = (k + 0.5f) / 24;
-            Color col = Mix(dark, light, t);
-            col.a = t < 0.75f ? 1.0f : 1.0f - (t - 0.75f) / 0.25f * 0.8f;  // soft tips
-            float r0 = w * (1 - static_cast<float>(k) / 24) + 0.3f;
-            float r1 = w * (1 - static_cast<float>(k + 1) / 24) + 0.3f;
-            PaintSegment(c, pts[k], pts[k + 1], r0, r1, col);
+            Color col = shadeAt(k);
+            col.a = alphaAt(k);
+            PaintSegment(c, pts[k], pts[k + 1], radius(k), radius(k + 1), col);
+        }
+        // The darker edge goes on after the whole blade, so no joint of the blade covers it.
+        for (int k = 0; k < 24; ++k) {
+            Color edge = Mix(shadeAt(k), Rgbf(0.16f, 0.26f, 0.06f), 0.45f);
+            edge.a = alphaAt(k);
+            const float dx0 = side * radius(k) * 0.55f, dx1 = side * radius(k + 1) * 0.55f;
+            PaintSegment(c, {pts[k].x + dx0, pts[k].y}, {pts[k + 1].x + dx1, pts[k + 1].y},
+                         radius(k) * 0.45f, radius(k + 1) * 0.45f, edge);
         }
     }
     return ToImage8(c);

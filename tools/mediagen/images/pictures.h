@@ -12,9 +12,12 @@ namespace eh::mediagen {
 // --- Terrain and vegetation (nature.cpp) ---
 Image8 MakeGround(int size);     // tileable meadow, opaque
 Image8 MakeGrassTuft(int size);  // blades from the bottom edge, alpha cut-out
-Image8 MakeTree(int kind);       // 512 x 512 billboards: 0 broad oak-like tree, 1 tall poplar
-Image8 MakeOakBark();            // 256 x 512, tileable
-Image8 MakeOakLeaves();          // 256 x 256, tileable, opaque
+// Texels (at size 256, scaled with the size) that the tuft leaves empty on its left, right
+// and top edges; its blades touch only the bottom edge.
+constexpr int kTuftMargin = 8;
+Image8 MakeTree(int kind);  // 512 x 512 billboards: 0 broad oak-like tree, 1 tall poplar
+Image8 MakeOakBark();       // 256 x 512, tileable
+Image8 MakeOakLeaves();     // 256 x 256, tileable, opaque
 
 // --- Effects and model textures (effects.cpp) ---
 Image8 MakeParticle(int size);  // soft sparkle; only the core reaches alpha 100
