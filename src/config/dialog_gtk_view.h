@@ -34,7 +34,6 @@ class GtkTemplateWindow {
     GtkWidget* window_ = nullptr;
     GtkWidget* fixed_ = nullptr;
     GdkPixbuf* picture_ = nullptr;
-    int bitmapId_ = 0;
     int baseX_ = 6;
     int baseY_ = 13;
     std::map<int, GtkWidget*> widgets_;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "d3dx/d3dx8.h"
 #include "media/archive.h"
@@ -139,11 +140,18 @@ void Overlay::ShowLoadingScreen(IDirect3DDevice8* device, shell::LogFile* log,
     device->SetTextureStageState(0, D3DTSS_ALPHAOP, alphaOp);
 }
 
+std::vector<std::string> Overlay::DigitEntryNames() {
+    std::vector<std::string> names;
+    for (const char* file : kDigitFiles) names.push_back(std::string("Digits\\") + file);
+    return names;
+}
+
 void Overlay::LoadDigitTextures(IDirect3DDevice8* /*device*/, shell::LogFile* log) {
     media::MemoryFile file;
     media::OpenMediaResource(file, media::kClockDigitsArchive);
+    const std::vector<std::string> names = DigitEntryNames();
     for (int i = 0; i < kGlyphCount; ++i) {
-        std::string name = std::string("Digits\\") + kDigitFiles[i];
+        const std::string& name = names[static_cast<std::size_t>(i)];
         std::uint8_t* bytes = nullptr;
         DWORD size = 0;
         char password[sizeof kDigitPassword];

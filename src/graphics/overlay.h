@@ -10,6 +10,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "graphics/overlay_layout.h"
 #include "media/render_kit.h"
@@ -48,6 +50,8 @@ class Overlay {
     // attempt and warning box apply. A missing entry, or a texture that failed both
     // attempts, leaves its glyph untextured. The kit must be attached to `device`.
     void LoadDigitTextures(IDirect3DDevice8* device, shell::LogFile* log);
+    // The entries LoadDigitTextures asks archive 452 for, in glyph order.
+    static std::vector<std::string> DigitEntryNames();
     // Depth test off and blending on, the glyph passes, then depth on and blending off.
     void Draw(IDirect3DDevice8* device, const OverlayFrame& frame);
     // The overlay's quad handle in the vertex-buffer pool, -1 before the loading screen.

@@ -10,6 +10,7 @@
 #include "platform/d3d8/d3d8.h"
 #include "platform/os/resources.h"
 #include "platform/os/saver_windows.h"
+#include "shell/media_check.h"
 #include "shell/overrides.h"
 #include "shell/program_options.h"
 #include "shell/scene_app.h"
@@ -94,66 +95,6 @@ int printResources() {
     return 0;
 }
 
-int verifyMedia() {
-    int entries = 0, failed = 0, archives = 0;
-    for (const eh::os::ResourceEntry& e : eh::os::ResourceTable()) {
-        if (e.type == nullptr || std::string(e.type) != "MediaData") continue;
-        ++archives;
-        eh::media::MemoryFile file;
-        eh::media::OpenMediaResource(file, e.id);
-        eh::media::ArchiveReader reader;
-        std::vector<eh::media::EntryInfo> list;
-        if (!reader.List(&file, list)) {
-            std::printf("FAIL  %d  (not a readable archive)\n", e.id);
-            ++failed;
-        }
-        for (const eh::media::EntryInfo& info : list) {
-            if (info.directory()) continue;
-            ++entries;
-            std::uint8_t* data = nullptr;
-            DWORD size = 0;
-            int found = reader.Extract(&data, &size, info.name.c_str(), &file, nullptr);
-            bool ok = found == 1 && size == info.unpSize;
-            std::printf("%s  %d  %-40s %8u bytes  crc %08x\n", ok ? "ok  " : "FAIL", e.id,
-                        info.name.c_str(), static_cast<unsigned>(info.unpSize),
-                        static_cast<unsigned>(info.fileCrc));
-            if (!ok) ++failed;
-            std::free(data);
-        }
-    }
-    // Every name the program requests from archive 453 must be found by its own lookup.
-    int requested = 0, missing = 0;
-    eh::os::ResourceData list = eh::os::FindResourceData("EntryList", 453);
-    if (list) {
-        eh::media::MemoryFile file;
-        eh::media::OpenMediaResource(file, 453);
-        std::string text(reinterpret_cast<const char*>(list.data), list.size);
-        std::size_t start = 0;
-        while (start < text.size()) {
-            std::size_t end = text.find('\n', start);
-            if (end == std::string::npos) end = text.size();
-            std::string name = text.substr(start, end - start);
-            start = end + 1;
-            if (!name.empty() && name.back() == '\r') name.pop_back();
-            if (name.empty() || name[0] == '#' || name.back() == '/' || name.back() == '\\')
-                continue;
-            ++requested;
-            eh::media::ArchiveReader reader;
-            std::uint8_t* data = nullptr;
-            DWORD size = 0;
-            if (reader.Extract(&data, &size, name.c_str(), &file, nullptr) != 1) {
-                std::printf("MISSING  453  %s\n", name.c_str());
-                ++missing;
-            }
-            std::free(data);
-        }
-    }
-    std::printf("%d archives, %d entries, %d failed; %d requested names, %d missing\n",
-                archives, entries, failed, requested, missing);
-    failed += missing;
-    return failed == 0 && archives > 0 ? 0 : 1;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -192,7 +133,7 @@ int main(int argc, char** argv) {
         case ProgramAction::Version: return std::printf("emberhold %s\n", kVersion), 0;
         case ProgramAction::PrintSettings: return printSettings();
         case ProgramAction::Resources: return printResources();
-        case ProgramAction::VerifyMedia: return verifyMedia();
+        case ProgramAction::VerifyMedia: return eh::shell::VerifyMedia();
         case ProgramAction::RenderFrames: {
             eh::shell::SceneApp app;
             app.SetDirect3DFactory(&Direct3DCreate8);

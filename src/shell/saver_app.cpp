@@ -114,16 +114,13 @@ int SaverApp::Execute() {
                 return 1;
             }
             MainLoop();
-            // A loop ended by WM_CLOSE skipped Shutdown: the device and what it made still
-            // exist and must go before the window that holds their context.
-            if (device_ != nullptr) {
-                overlay_.ReleaseTextures();
-                ReleaseRenderResources();
-                if (ownsDevice_) device_->Release();
-                device_ = nullptr;
-            }
+            // A loop ended by WM_CLOSE or by the host skipped Shutdown: the sound, the
+            // scene's objects and the device still exist and must go before the window
+            // that holds their context.
+            if (device_ != nullptr) Shutdown();
             if (mainWindow_ != nullptr && IsWindow(mainWindow_)) DestroyWindow(mainWindow_);
             mainWindow_ = nullptr;
+            os::ReleaseForeignWindows();
             log_.Close();
             return 0;
         }

@@ -36,8 +36,15 @@ std::map<HWND, WindowInfo>& windows() {
     static std::map<HWND, WindowInfo> w;
     return w;
 }
-std::map<std::uintptr_t, HWND>& foreign() {
-    static std::map<std::uintptr_t, HWND> f;
+// Windows of other processes that the saver draws into, by X id. The wrappers stay until
+// ReleaseForeignWindows, also after the host destroyed the window, because the saver's own
+// windows and device still hold them until they are gone.
+struct ForeignEntry {
+    HWND window;
+    bool gone = false;  // the host destroyed it; WM_DESTROY has been sent
+};
+std::map<std::uintptr_t, ForeignEntry>& foreign() {
+    static std::map<std::uintptr_t, ForeignEntry> f;
     return f;
 }
 
@@ -73,16 +80,18 @@ bool foreignWindowExists(std::uintptr_t) {
 // destruction. Each poll repaints them (the preview's still picture) and, when the host
 // has destroyed one, tells its window procedure with WM_DESTROY, once.
 void watchForeignWindows() {
-    for (auto it = foreign().begin(); it != foreign().end();) {
-        const bool alive = foreignWindowExists(it->first);
+    for (auto& [id, entry] : foreign()) {
+        if (entry.gone) continue;
+        const bool alive = foreignWindowExists(id);
+        entry.gone = !alive;
         // The messages go to our windows in it: the foreign window itself when the saver
         // adopted it, and the children made in it.
         std::vector<HWND> targets;
-        if (IsKnownWindow(it->second)) targets.push_back(it->second);
+        if (IsKnownWindow(entry.window)) targets.push_back(entry.window);
         for (const auto& [window, info] : windows())
-            if (window != it->second && window->sdl == it->second->sdl) targets.push_back(window);
+            if (window != entry.window && window->sdl == entry.window->sdl)
+                targets.push_back(window);
         for (HWND window : targets) PostMessageA(window, alive ? WM_PAINT : WM_DESTROY, 0, 0);
-        it = alive ? std::next(it) : foreign().erase(it);
     }
 }
 
@@ -91,15 +100,27 @@ void watchForeignWindows() {
 HWND ForeignWindow(std::uintptr_t id) {
     if (id == 0) return nullptr;
     auto it = foreign().find(id);
-    if (it != foreign().end()) return it->second;
+    if (it != foreign().end()) return it->second.gone ? nullptr : it->second.window;
     if (!foreignWindowExists(id) || !AcquireVideo()) return nullptr;
     // The scene may render into the window, so it must take an OpenGL context.
     SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
     HWND window = WrapSdlWindow(SDL_CreateWindowFrom(reinterpret_cast<const void*>(id)));
     if (window == nullptr) return nullptr;
-    foreign()[id] = window;
+    foreign()[id] = ForeignEntry{window};
     SetIdlePoll(watchForeignWindows);
     return window;
+}
+
+void ReleaseForeignWindows() {
+    for (auto& [id, entry] : foreign()) {
+        // SDL lets go of a window it did not create without destroying it; a window the
+        // host already destroyed is not touched again.
+        if (!entry.gone && foreignWindowExists(id)) SDL_DestroyWindow(entry.window->sdl);
+        delete entry.window;
+        ReleaseVideo();
+    }
+    foreign().clear();
+    SetIdlePoll(nullptr);
 }
 
 std::uintptr_t RootWindowId() {

@@ -82,6 +82,8 @@ namespace eh::os {
 // root window). Null when there is no such window or no X11 display. The handle is owned
 // by this layer and is never destroyed by DestroyWindow.
 HWND ForeignWindow(std::uintptr_t id);
+// Lets go of every foreign window, once the saver's own windows in them are destroyed.
+void ReleaseForeignWindows();
 // The root window of the default screen (XScreenSaver's -root), or 0.
 std::uintptr_t RootWindowId();
 
