@@ -96,6 +96,7 @@ struct PngSource {
     const std::uint8_t* data;
     std::size_t size;
     std::size_t pos;
+    const char* refusal;  // why the file was refused, when it was not the library's doing
 };
 
 void pngRead(png_structp png, png_bytep dst, png_size_t n) {
@@ -122,7 +123,10 @@ bool runPng(png_structp png, png_infop info, PngSource& src, Image& img, std::ui
     // the whole file bounds the pixel bytes it can hold.
     const std::uint64_t pixelBits =
         std::uint64_t{w} * h * png_get_bit_depth(png, info) * png_get_channels(png, info);
-    if (pixelBits / 8 / kMaxDeflateRatio > src.size) return false;
+    if (pixelBits / 8 / kMaxDeflateRatio > src.size) {
+        src.refusal = "too little data for the image size";
+        return false;
+    }
     const int colourType = png_get_color_type(png, info);
     const bool alpha =
         (colourType & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(png, info, PNG_INFO_tRNS);
@@ -174,13 +178,16 @@ bool decodePng(const std::uint8_t* data, std::size_t size, DecodedImage& out, st
         png_destroy_read_struct(&png, nullptr, nullptr);
         return error = "PNG: out of memory", false;
     }
-    PngSource src{data, size, 0};
+    PngSource src{data, size, 0, nullptr};
     Image img;
     std::vector<png_bytep> rows;
     std::uint32_t format = kFormatUnknown;
     const bool ok = runPng(png, info, src, img, format, rows);
     png_destroy_read_struct(&png, &info, nullptr);
-    if (!ok) return error = "PNG: damaged or unsupported file", false;
+    if (!ok) {
+        error = std::string("PNG: ") + (src.refusal ? src.refusal : "damaged or unsupported file");
+        return false;
+    }
     out = DecodedImage{};
     out.format = format;
     out.surfaces.push_back(std::move(img));

@@ -37,6 +37,7 @@ Outcome decodeWatched(const Bytes& file) {
 void expectRefusedCheaply(const Bytes& file) {
     const Outcome o = decodeWatched(file);
     EXPECT_FALSE(o.decoded) << file.size() << "-byte file decoded";
+    EXPECT_FALSE(o.error.empty());
     EXPECT_LT(o.largest, kSmallAllocation) << "allocated " << o.largest << " bytes for a "
                                            << file.size() << "-byte file (" << o.error << ")";
 }
@@ -161,9 +162,18 @@ TEST(HostileImages, JpegFramesDeclaringMoreThanTheScansCanHold) {
 
 TEST(HostileImages, PngHeaderDeclaringMoreThanDeflateCanHold) {
     expectRefusedCheaply(hugePng(8192, 8192));
-    // Just inside the bound the decoder goes on (and fails on the missing rows instead).
-    const Outcome small = decodeWatched(hugePng(16, 16));
-    EXPECT_FALSE(small.decoded);
+    // Around the bound (at most 1032 pixel bytes per file byte): below it the decoder goes
+    // on and fails on the missing rows instead; above it the size alone refuses the file.
+    const std::size_t fileSize = hugePng(1, 1).size();
+    ASSERT_LE(std::size_t{8192} * 1 * 4 / 1032, fileSize) << "no row count below the bound";
+    ASSERT_GT(std::size_t{8192} * 4 * 4 / 1032, fileSize) << "no row count above the bound";
+    for (std::uint32_t rows = 1; rows <= 4; ++rows) {
+        SCOPED_TRACE("8192 x " + std::to_string(rows));
+        const Outcome o = decodeWatched(hugePng(8192, rows));
+        EXPECT_FALSE(o.decoded);
+        const bool beyond = std::size_t{8192} * rows * 4 / 1032 > fileSize;
+        EXPECT_EQ(o.error.find("too little data") != std::string::npos, beyond) << o.error;
+    }
 }
 
 TEST(HostileImages, UniformPicturesSqueezedHardStillDecode) {
