@@ -71,6 +71,13 @@ bool decodeTga(const std::uint8_t* data, std::size_t size, DecodedImage& out, st
 bool decodeBmp(const std::uint8_t* data, std::size_t size, DecodedImage& out, std::string& error);
 bool decodeDds(const std::uint8_t* data, std::size_t size, DecodedImage& out, std::string& error);
 
+// TGA run-length packets: a header byte whose low 7 bits hold the pixel count minus 1.
+inline constexpr std::size_t kMaxRlePacketPixels = 128;
+
+// The most pixels `bytes` of TGA RLE data can expand to at `pixelBytes` bytes per stored
+// pixel: the decoder refuses an image larger than this before allocating it.
+std::size_t rleCoverage(std::size_t bytes, std::uint32_t pixelBytes);
+
 // Picks the decoder by signature (JPEG, PNG, DDS, BMP); anything else is tried as TGA, which
 // has no signature.
 bool decodeImage(const std::uint8_t* data, std::size_t size, DecodedImage& out, std::string& error);

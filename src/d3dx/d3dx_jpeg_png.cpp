@@ -3,7 +3,9 @@
 // Both libraries report fatal errors through longjmp. Every object with a destructor is
 // created before setjmp, and nothing but plain data changes between setjmp and the jump,
 // so a jump leaks nothing and skips no destructor.
+#include <algorithm>
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
@@ -31,8 +33,24 @@ void jpegErrorExit(j_common_ptr cinfo) {
 
 // Warnings about corrupt data the library recovers from are not fatal, but running out of
 // data is: the library would pad the picture with grey, and a truncated file must fail.
+// A scan cut short by a marker and a scan out of progression order are fatal too: both let
+// a few bytes stand for any number of blocks, which would void the size bound below.
 void jpegWarning(j_common_ptr cinfo, int level) {
-    if (level < 0 && cinfo->err->msg_code == JWRN_JPEG_EOF) jpegErrorExit(cinfo);
+    if (level >= 0) return;
+    const int code = cinfo->err->msg_code;
+    if (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER || code == JWRN_BOGUS_PROGRESSION)
+        jpegErrorExit(cinfo);
+}
+
+// Every block of the first scan's components costs at least one bit (a Huffman code is never
+// shorter), so the file must hold at least one bit per block of its sparsest component.
+bool jpegDataCanCover(const jpeg_decompress_struct& cinfo, std::size_t size) {
+    std::uint64_t fewest = UINT64_MAX;
+    for (int i = 0; i < cinfo.num_components; ++i) {
+        const jpeg_component_info& c = cinfo.comp_info[i];
+        fewest = std::min<std::uint64_t>(fewest, std::uint64_t{c.width_in_blocks} * c.height_in_blocks);
+    }
+    return fewest / 8 <= size;
 }
 
 // Runs the decode proper; separated so that `out` and `error` outlive the jump.
@@ -45,6 +63,10 @@ bool runJpeg(jpeg_decompress_struct& cinfo, JpegError& err, const std::uint8_t* 
     if (cinfo.image_width == 0 || cinfo.image_height == 0 || cinfo.image_width > kMaxDimension ||
         cinfo.image_height > kMaxDimension) {
         std::strcpy(err.message, "bad size");
+        return false;
+    }
+    if (!jpegDataCanCover(cinfo, size)) {
+        std::strcpy(err.message, "too little data for the image size");
         return false;
     }
     if (cinfo.jpeg_color_space != JCS_GRAYSCALE && cinfo.jpeg_color_space != JCS_YCbCr &&
@@ -68,10 +90,13 @@ bool runJpeg(jpeg_decompress_struct& cinfo, JpegError& err, const std::uint8_t* 
     return true;
 }
 
+constexpr std::uint64_t kMaxDeflateRatio = 1032;
+
 struct PngSource {
     const std::uint8_t* data;
     std::size_t size;
     std::size_t pos;
+    const char* refusal;  // why the file was refused, when it was not the library's doing
 };
 
 void pngRead(png_structp png, png_bytep dst, png_size_t n) {
@@ -94,6 +119,14 @@ bool runPng(png_structp png, png_infop info, PngSource& src, Image& img, std::ui
     png_read_info(png, info);
     const png_uint_32 w = png_get_image_width(png, info);
     const png_uint_32 h = png_get_image_height(png, info);
+    // Deflate packs at most 1032 bytes into one (a 258-byte match in two 1-bit codes), so
+    // the whole file bounds the pixel bytes it can hold.
+    const std::uint64_t pixelBits =
+        std::uint64_t{w} * h * png_get_bit_depth(png, info) * png_get_channels(png, info);
+    if (pixelBits / 8 / kMaxDeflateRatio > src.size) {
+        src.refusal = "too little data for the image size";
+        return false;
+    }
     const int colourType = png_get_color_type(png, info);
     const bool alpha =
         (colourType & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(png, info, PNG_INFO_tRNS);
@@ -145,13 +178,16 @@ bool decodePng(const std::uint8_t* data, std::size_t size, DecodedImage& out, st
         png_destroy_read_struct(&png, nullptr, nullptr);
         return error = "PNG: out of memory", false;
     }
-    PngSource src{data, size, 0};
+    PngSource src{data, size, 0, nullptr};
     Image img;
     std::vector<png_bytep> rows;
     std::uint32_t format = kFormatUnknown;
     const bool ok = runPng(png, info, src, img, format, rows);
     png_destroy_read_struct(&png, &info, nullptr);
-    if (!ok) return error = "PNG: damaged or unsupported file", false;
+    if (!ok) {
+        error = std::string("PNG: ") + (src.refusal ? src.refusal : "damaged or unsupported file");
+        return false;
+    }
     out = DecodedImage{};
     out.format = format;
     out.surfaces.push_back(std::move(img));

@@ -36,6 +36,11 @@ std::uint32_t readRaw(const std::uint8_t* p, std::uint32_t bytes) {
 
 }  // namespace
 
+std::size_t rleCoverage(std::size_t bytes, std::uint32_t pixelBytes) {
+    // The densest packet is a run: one header byte and one stored pixel for 128 pixels.
+    return bytes / (1u + pixelBytes) * kMaxRlePacketPixels;
+}
+
 bool decodeTga(const std::uint8_t* data, std::size_t size, DecodedImage& out, std::string& error) {
     ByteReader in(data, size);
     const std::uint8_t idLength = in.u8();
@@ -121,8 +126,15 @@ bool decodeTga(const std::uint8_t* data, std::size_t size, DecodedImage& out, st
         }
     };
 
-    // Decode into file order first: one pixel after another, rows as stored.
+    // The rest of the file must be able to hold every pixel before the image is allocated:
+    // an 18-byte header may declare 8192 x 8192 pixels (256 MiB decoded).
     const std::size_t count = std::size_t{width} * height;
+    if (!rle && in.remaining() / pixelBytes < count)
+        return error = "TGA: truncated pixel data", false;
+    if (rle && rleCoverage(in.remaining(), pixelBytes) < count)
+        return error = "TGA: RLE data too short for the image size", false;
+
+    // Decode into file order first: one pixel after another, rows as stored.
     Image img(width, height);
     bool badIndex = false;
     if (!rle) {

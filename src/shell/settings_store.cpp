@@ -1,5 +1,7 @@
 #include "shell/settings_store.h"
 
+#include <algorithm>
+
 #include "platform/os/registry.h"
 
 namespace eh::shell {
@@ -21,9 +23,19 @@ void readBool(const os::RegistryKey& key, const char* name, Bool& field) {
     if (v == kStoredFalse) field = false;
 }
 
-void readNumber(const os::RegistryKey& key, const char* name, std::int32_t& field) {
-    DWORD v = query(key, name);
-    if (v != 0) field = static_cast<std::int32_t>(v);
+// A stored number outside [lo, hi] is damage, or another tool's doing: it is ignored and
+// the field keeps what it had (a mode the adapter cannot list, a multisample type that
+// does not exist).
+void readNumberIn(const os::RegistryKey& key, const char* name, std::int32_t& field,
+                  std::int32_t lo, std::int32_t hi) {
+    const auto v = static_cast<std::int32_t>(query(key, name));
+    if (v != 0 && v >= lo && v <= hi) field = v;
+}
+
+// A stored number outside [lo, hi] is brought to the nearer end, where the dialog's
+// slider would put it: a damaged volume or gamma never means silence or a black screen.
+std::int32_t clampStored(DWORD v, std::int32_t lo, std::int32_t hi) {
+    return std::clamp(static_cast<std::int32_t>(v), lo, hi);
 }
 
 DWORD stored(bool value) { return value ? kStoredTrue : kStoredFalse; }
@@ -55,18 +67,21 @@ void ReadSettings(SaverSettings& s, const std::string& path) {
     if (!key.Create(kSettingsKey, path)) return;
     readBool(key, "ShowFPS", s.ShowFPS);
     readBool(key, "DigClock_24H", s.DigClock_24H);
-    if (DWORD gamma = query(key, "GmCntrl"); gamma != 0)
-        s.GmCntrl = static_cast<std::uint8_t>(gamma & 0xFF);
+    // Gamma is the stored DWORD's low byte; a low byte of 0 reads as not stored.
+    if (DWORD gamma = query(key, "GmCntrl") & 0xFF; gamma != 0)
+        s.GmCntrl = static_cast<std::uint8_t>(clampStored(gamma, kGammaMin, kGammaMax));
     readBool(key, "ShowTime", s.ShowTime);
     readBool(key, "ExitOnMouseMove", s.ExitOnMouseMove);
     readBool(key, "SFX", s.SFX);
     readBool(key, "Music", s.Music);
-    readNumber(key, "MusicVolume", s.MusicVolume);
+    if (DWORD volume = query(key, "MusicVolume"); volume != 0)
+        s.MusicVolume = clampStored(volume, kVolumeMin, kVolumeMax);
     readBool(key, "UseDesktopSettings", s.UseDesktopSettings);
-    readNumber(key, "Height", s.Height);
-    readNumber(key, "Width", s.Width);
-    readNumber(key, "BitCount", s.BitCount);
-    readNumber(key, "FSAA", s.FSAA);
+    readNumberIn(key, "Height", s.Height, 1, kMaxModeSide);
+    readNumberIn(key, "Width", s.Width, 1, kMaxModeSide);
+    if (DWORD bits = query(key, "BitCount"); bits == 16 || bits == 32)
+        s.BitCount = static_cast<std::int32_t>(bits);
+    readNumberIn(key, "FSAA", s.FSAA, kMinMultisample, kMaxMultisample);
     key.Close();
 }
 

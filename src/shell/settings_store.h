@@ -18,6 +18,18 @@ namespace eh::shell {
 
 inline constexpr char kSettingsKey[] = "Software\\Kestrelle\\Emberhold 3D Screensaver";
 
+// What the configuration dialog can set, and so what ReadSettings lets through from the file.
+inline constexpr std::int32_t kGammaMin = 10;   // percent
+inline constexpr std::int32_t kGammaMax = 200;  // percent
+inline constexpr std::int32_t kVolumeMin = 1;
+inline constexpr std::int32_t kVolumeMax = 100;
+// Multisample types with samples (D3DMULTISAMPLE_2_SAMPLES .. _16_SAMPLES); 0, none, is
+// also what a missing value reads as.
+inline constexpr std::int32_t kMinMultisample = 2;
+inline constexpr std::int32_t kMaxMultisample = 16;
+// Larger than any display mode an adapter lists; beyond it a stored size is damage.
+inline constexpr std::int32_t kMaxModeSide = 16384;  // pixels
+
 // Field order and widths are fixed: the record is copied as a whole from the defaults.
 struct SaverSettings {
     BOOL ShowFPS = FALSE;
@@ -40,9 +52,11 @@ struct SaverSettings {
 void BuildDefaultRecord(const config::DefaultSettings& defaults, SaverSettings* record,
                         bool* extra);
 
-// Fills `settings` from the settings file over what it holds (creating the file's key when
-// missing). Values that are not stored leave their field unchanged; so does a file that
-// cannot be opened.
+// Fills `settings` from the settings file over what it holds (creating the file when there
+// is none; an existing file is never rewritten by reading). Values that are not stored leave
+// their field unchanged; so does a file that cannot be opened. Out-of-range values never
+// pass: volume and gamma are clamped to the dialog's ranges, a width or height outside
+// 1..kMaxModeSide, a BitCount other than 16 or 32 and an FSAA outside 2..16 are ignored.
 void ReadSettings(SaverSettings& settings, const std::string& path);
 // Stores every field; a file that cannot be written is silently left as it was.
 void WriteSettings(const SaverSettings& settings, const std::string& path);

@@ -11,6 +11,20 @@
 #include "platform/os/message_box.h"
 #include "platform/os/registry.h"
 
+namespace {
+
+std::string readFile(const std::string& path) {
+    std::string bytes;
+    if (FILE* f = std::fopen(path.c_str(), "rb")) {
+        char buf[4096];
+        while (std::size_t n = std::fread(buf, 1, sizeof buf, f)) bytes.append(buf, n);
+        std::fclose(f);
+    }
+    return bytes;
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static eh::os::ScopedMessageBoxHandler quiet([](const eh::os::MessageBoxCall&) { return 1; });
 
@@ -28,12 +42,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (FILE* f = std::fopen(path.c_str(), "wb")) {
         if (size > 0) std::fwrite(data, 1, size, f);  // data may be null when size is 0
         std::fclose(f);
-        eh::os::RegistryKey key;
-        if (key.Create("Software\\Kestrelle\\Emberhold 3D Screensaver", path)) {
+        const char* section = "Software\\Kestrelle\\Emberhold 3D Screensaver";
+        // Opening and querying leaves the user's file exactly as it was.
+        eh::os::RegistryKey reader;
+        if (reader.Create(section, path)) {
             DWORD v = 0;
-            (void)key.QueryDword("MusicVolume", &v);
+            (void)reader.QueryDword("MusicVolume", &v);
+            reader.Close();
+        }
+        if (readFile(path) != std::string(reinterpret_cast<const char*>(data), size))
+            __builtin_trap();
+        eh::os::RegistryKey key;
+        if (key.Create(section, path)) {
             key.SetDword("ShowFPS", 2);
             key.Close();
+            // What was written reads back, whatever surrounded it.
+            eh::os::RegistryKey again;
+            DWORD v = 0;
+            if (!again.Create(section, path) || !again.QueryDword("ShowFPS", &v) || v != 2)
+                __builtin_trap();
         }
         std::remove(path.c_str());
     }

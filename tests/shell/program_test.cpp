@@ -1,9 +1,11 @@
 // The executable as a user runs it.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <array>
+#include <filesystem>
 #include <cstdio>
 #include <string>
 
@@ -63,6 +65,35 @@ TEST_F(ProgramTest, PrintSettingsShowsDefaultsThenStoredValues) {
     EXPECT_NE(stored.out.find("ShowFPS = true\n"), std::string::npos) << stored.out;
     EXPECT_NE(stored.out.find("MusicVolume = 5\n"), std::string::npos) << stored.out;
     EXPECT_NE(stored.out.find("UPS = false\n"), std::string::npos) << stored.out;
+}
+
+TEST_F(ProgramTest, PrintSettingsLeavesTheFileAloneAndShowsClampedValues) {
+    std::string conf = dir.file("kestrelle/emberhold-3d-screensaver.conf");
+    std::filesystem::create_directories(dir.file("kestrelle"));
+    const char bytes[] = "\x89\x00\xFF\xFE binary\n\x01[x\n=\n\x00\x7F";
+    const std::string garbage(bytes, sizeof bytes - 1);
+    eh::testing::TempDir::write(conf, garbage);
+    ASSERT_EQ(chmod(conf.c_str(), 0644), 0);
+    Result r = run("--print-settings", env());
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_NE(r.out.find("GmCntrl = 100\n"), std::string::npos) << r.out;
+    EXPECT_EQ(eh::testing::TempDir::read(conf), garbage);
+    struct stat st {};
+    ASSERT_EQ(stat(conf.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0644u);
+
+    eh::testing::TempDir::write(conf,
+        "[Software\\Kestrelle\\Emberhold 3D Screensaver]\nBitCount=7\nHeight=99999999\n"
+        "FSAA=999\nMusicVolume=4294967291\nGmCntrl=256\nWidth=1024\n");
+    const std::string stored = eh::testing::TempDir::read(conf);
+    r = run("--print-settings", env());
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_NE(r.out.find("MusicVolume = 1\nWidth = 1024\nHeight = 600\nBitCount = 32\n"
+                         "FSAA = 0\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("GmCntrl = 100\n"), std::string::npos) << r.out;
+    EXPECT_EQ(eh::testing::TempDir::read(conf), stored);
 }
 
 TEST_F(ProgramTest, ResourcesListTheTextResources) {

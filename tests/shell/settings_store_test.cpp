@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -173,6 +174,172 @@ TEST_F(SettingsStoreTest, WritesAreAtomicUnderConcurrentKills) {
         std::string file = testing::TempDir::read(path);
         EXPECT_EQ(file.rfind(kHeader, 0), 0u);
         EXPECT_NE(file.find("MusicVolume="), std::string::npos);
+    }
+}
+
+// What a reader must leave alone: the bytes, the mode and the inode of the file.
+struct FileState {
+    std::string bytes;
+    mode_t mode = 0;
+    ino_t inode = 0;
+};
+
+FileState stateOf(const std::string& file) {
+    struct stat st {};
+    EXPECT_EQ(lstat(file.c_str(), &st), 0) << file;
+    return {testing::TempDir::read(file), st.st_mode, st.st_ino};
+}
+
+void expectUnchanged(const FileState& before, const std::string& file) {
+    const FileState after = stateOf(file);
+    EXPECT_EQ(after.bytes, before.bytes) << "contents changed";
+    EXPECT_EQ(after.mode, before.mode) << std::oct << "mode " << before.mode << " became "
+                                       << after.mode;
+    EXPECT_EQ(after.inode, before.inode) << "file replaced";
+}
+
+std::string entriesOf(const std::string& folder) {
+    std::string names;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        names += e.path().filename().string() + " ";
+    return names;
+}
+
+TEST_F(SettingsStoreTest, ReadingNeverRewritesAnExistingFile) {
+    std::filesystem::create_directories(dir.file("kestrelle"));
+    const char bytes[] = "\x7F" "ELF\x02\x01\x00\xFF[\xFE]\n\x00\x00=\x01\r\n";
+    const std::string garbage(bytes, sizeof bytes - 1);
+    const std::string cases[] = {
+        garbage,
+        "[Other]\nKeep=me\n",  // another program's section only: ours is not added
+        std::string(kHeader) + "ShowFPS=2\nHeight=99999999\n",
+        "",
+    };
+    for (const std::string& contents : cases) {
+        SCOPED_TRACE(::testing::PrintToString(contents));
+        testing::TempDir::write(path, contents);
+        ASSERT_EQ(chmod(path.c_str(), 0644), 0);
+        const FileState before = stateOf(path);
+        SaverSettings s = shippedDefaults();
+        ReadSettings(s, path);
+        bool extra = true;
+        ReadExtraSetting(extra, path);
+        expectUnchanged(before, path);
+        EXPECT_EQ(entriesOf(dir.file("kestrelle")), "emberhold-3d-screensaver.conf ");
+    }
+}
+
+TEST_F(SettingsStoreTest, WritingKeepsTheFilesModeAndForeignSections) {
+    std::filesystem::create_directories(dir.file("kestrelle"));
+    for (mode_t mode : {0644, 0640, 0600, 0444}) {
+        SCOPED_TRACE(mode);
+        testing::TempDir::write(path, "[Other]\nKeep=me\n");
+        ASSERT_EQ(chmod(path.c_str(), mode), 0);
+        SaverSettings s = shippedDefaults();
+        s.MusicVolume = 64;
+        WriteSettings(s, path);
+        struct stat st {};
+        ASSERT_EQ(stat(path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, mode);
+        const std::string after = testing::TempDir::read(path);
+        EXPECT_EQ(after.rfind("[Other]\nKeep=me\n" + std::string(kHeader), 0), 0u) << after;
+        EXPECT_NE(after.find("MusicVolume=64\n"), std::string::npos) << after;
+    }
+}
+
+TEST_F(SettingsStoreTest, WritingThroughASymbolicLinkReplacesItsTarget) {
+    // Absolute and relative link texts, a chain of two links, and a link whose target does
+    // not exist yet (a dotfile manager that links before the program first writes).
+    std::filesystem::create_directories(dir.file("kestrelle"));
+    std::filesystem::create_directories(dir.file("dotfiles/sub"));
+    struct Case {
+        const char* name;
+        std::string linkText;
+        std::string target;
+        bool exists;
+    };
+    const Case cases[] = {
+        {"absolute", dir.file("dotfiles/a.conf"), dir.file("dotfiles/a.conf"), true},
+        {"relative", "../dotfiles/sub/b.conf", dir.file("dotfiles/sub/b.conf"), true},
+        {"dangling", "../dotfiles/c.conf", dir.file("dotfiles/c.conf"), false},
+        {"chain", "../dotfiles/hop.conf", dir.file("dotfiles/sub/b.conf"), true},
+    };
+    std::filesystem::create_symlink("sub/b.conf", dir.file("dotfiles/hop.conf"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(path);
+        if (c.exists) {
+            testing::TempDir::write(c.target, "[Other]\nKeep=me\n");
+            ASSERT_EQ(chmod(c.target.c_str(), 0644), 0);
+        }
+        std::filesystem::create_symlink(c.linkText, path);
+        SaverSettings s = shippedDefaults();
+        s.Width = 1280;
+        WriteSettings(s, path);
+        ASSERT_TRUE(std::filesystem::is_symlink(path)) << "the link became a regular file";
+        EXPECT_EQ(std::filesystem::read_symlink(path).string(), c.linkText);
+        const std::string target = testing::TempDir::read(c.target);
+        EXPECT_NE(target.find("Width=1280\n"), std::string::npos) << target;
+        if (c.exists) {
+            EXPECT_EQ(target.rfind("[Other]\nKeep=me\n", 0), 0u) << target;
+            struct stat st {};
+            ASSERT_EQ(stat(c.target.c_str(), &st), 0);
+            EXPECT_EQ(st.st_mode & 07777, 0644u);
+        }
+        SaverSettings r = shippedDefaults();
+        ReadSettings(r, path);
+        EXPECT_EQ(r.Width, 1280);
+    }
+    EXPECT_EQ(entriesOf(dir.file("dotfiles")).find(".tmp."), std::string::npos)
+        << entriesOf(dir.file("dotfiles"));
+}
+
+TEST_F(SettingsStoreTest, OutOfRangeValuesAreClampedOrIgnored) {
+    std::filesystem::create_directories(dir.file("kestrelle"));
+    struct Case {
+        const char* stored;
+        SaverSettings expected;
+    };
+    auto with = [](auto change) {
+        SaverSettings s = shippedDefaults();
+        change(s);
+        return s;
+    };
+    const Case cases[] = {
+        // Kept as stored at the edges of what the dialog offers.
+        {"MusicVolume=1\nGmCntrl=10\nFSAA=2\nWidth=16384\nHeight=1\nBitCount=16\n",
+         with([](SaverSettings& s) {
+             s.MusicVolume = 1, s.GmCntrl = 10, s.FSAA = 2, s.Width = 16384, s.Height = 1;
+             s.BitCount = 16;
+         })},
+        {"MusicVolume=100\nGmCntrl=200\nFSAA=16\n",
+         with([](SaverSettings& s) { s.MusicVolume = 100, s.GmCntrl = 200, s.FSAA = 16; })},
+        // Volume and gamma clamp to the slider's ends; -5 is stored as its DWORD.
+        {"MusicVolume=4294967291\nGmCntrl=9\n",
+         with([](SaverSettings& s) { s.MusicVolume = 1, s.GmCntrl = 10; })},
+        {"MusicVolume=101\nGmCntrl=201\n",
+         with([](SaverSettings& s) { s.MusicVolume = 100, s.GmCntrl = 200; })},
+        {"MusicVolume=2147483648\nGmCntrl=255\n",
+         with([](SaverSettings& s) { s.MusicVolume = 1, s.GmCntrl = 200; })},
+        // Gamma 256 has a low byte of 0: not stored, never a black screen.
+        {"GmCntrl=256\n", shippedDefaults()},
+        // Sizes, depths and multisample types outside what can exist are ignored.
+        {"BitCount=7\nHeight=99999999\nWidth=16385\nFSAA=999\n", shippedDefaults()},
+        {"BitCount=24\nHeight=4294967295\nFSAA=1\n", shippedDefaults()},
+        {"FSAA=17\nBitCount=4294967280\n", shippedDefaults()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored);
+        testing::TempDir::write(path, std::string(kHeader) + c.stored);
+        SaverSettings s = shippedDefaults();
+        ReadSettings(s, path);
+        EXPECT_EQ(s.MusicVolume, c.expected.MusicVolume);
+        EXPECT_EQ(s.GmCntrl, c.expected.GmCntrl);
+        EXPECT_EQ(s.FSAA, c.expected.FSAA);
+        EXPECT_EQ(s.Width, c.expected.Width);
+        EXPECT_EQ(s.Height, c.expected.Height);
+        EXPECT_EQ(s.BitCount, c.expected.BitCount);
+        EXPECT_TRUE(same(s, c.expected));
     }
 }
 

@@ -37,6 +37,12 @@ void appendBlock(std::vector<std::uint8_t>& out, FileHeader h, const std::string
 
 }  // namespace
 
+std::string SizeLimitError(const std::string& what, std::uint64_t size) {
+    if (size <= kMaxRar20Size) return {};
+    return what + " is " + std::to_string(size) +
+           " bytes; RAR 2.0 headers hold sizes up to 4294967295 bytes (4 GiB - 1)";
+}
+
 std::vector<std::uint8_t> WriteArchive(const std::vector<ArchiveEntry>& entries,
                                        const PackOptions& options) {
     std::vector<std::uint8_t> out(kMarkerRar.begin(), kMarkerRar.end());

@@ -73,8 +73,22 @@ bool addPath(const fs::path& base, const fs::path& relative, std::vector<Archive
     }
     ArchiveEntry e;
     e.name = archiveName(relative);
+    // Refused before reading: the size would be truncated in the header, and reading it
+    // whole would cost as much memory.
+    const std::uintmax_t size = fs::file_size(full, ec);
+    if (!ec) {
+        if (const std::string error = SizeLimitError(full.string(), size); !error.empty()) {
+            std::fprintf(stderr, "rarpack: %s\n", error.c_str());
+            return false;
+        }
+    }
     if (!ReadWholeFile(full.string(), e.data)) {
         std::fprintf(stderr, "rarpack: cannot read %s\n", full.string().c_str());
+        return false;
+    }
+    // A file that grew since its size was taken is caught here.
+    if (const std::string error = SizeLimitError(full.string(), e.data.size()); !error.empty()) {
+        std::fprintf(stderr, "rarpack: %s\n", error.c_str());
         return false;
     }
     entries.push_back(std::move(e));
@@ -105,7 +119,12 @@ int create(int argc, char** argv) {
             return 1;
         }
     }
-    if (!WriteWholeFile(archive, WriteArchive(entries, options))) {
+    const std::vector<std::uint8_t> bytes = WriteArchive(entries, options);
+    if (const std::string error = SizeLimitError("the archive", bytes.size()); !error.empty()) {
+        std::fprintf(stderr, "rarpack: %s; nothing written\n", error.c_str());
+        return 1;
+    }
+    if (!WriteWholeFile(archive, bytes)) {
         std::fprintf(stderr, "rarpack: cannot write %s\n", archive.c_str());
         return 1;
     }

@@ -5,9 +5,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 
 namespace eh::os {
@@ -30,6 +31,26 @@ bool makeDirectories(const std::string& dir) {
         if (mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST) return false;
     }
     return true;
+}
+
+// The file a chain of symbolic links ends at (which may not exist yet). Relative link
+// texts count from the link's own folder. A chain longer than the kernel's own limit is
+// left unresolved: writing then fails on the link as a file would.
+std::string followLinks(std::string path) {
+    for (int hop = 0; hop < 40; ++hop) {
+        struct stat st {};
+        if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        std::string link(PATH_MAX, '\0');
+        const ssize_t n = readlink(path.c_str(), link.data(), link.size());
+        if (n <= 0 || static_cast<std::size_t>(n) >= link.size()) return path;
+        link.resize(static_cast<std::size_t>(n));
+        if (link.front() != '/') {
+            const std::size_t slash = path.rfind('/');
+            if (slash != std::string::npos) link = path.substr(0, slash + 1) + link;
+        }
+        path = link;
+    }
+    return path;
 }
 
 std::string trim(const std::string& s) {
@@ -75,59 +96,69 @@ bool RegistryKey::Create(const std::string& subkey, const std::string& path) {
 }
 
 bool RegistryKey::load() {
-    std::ifstream in(path_, std::ios::binary);
-    bool sectionFound = false;
-    if (in) {
-        in.seekg(0, std::ios::end);
-        std::streamoff size = in.tellg();
-        in.seekg(0);
-        if (size < 0 || static_cast<std::size_t>(size) > kMaxFileSize) {
-            // Not a settings file we can trust ourselves to rewrite: refuse to open, so the
-            // defaults stay in effect and the file is left exactly as it is.
-            return false;
+    // Read through a descriptor so that "no such file" (the key is created) and "cannot be
+    // read" (left alone, defaults stay) are told apart.
+    const int fd = open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno != ENOENT) return false;
+        // RegCreateKeyExA creates the key; the file is made only where none stands, so a
+        // file another program creates meanwhile is never replaced.
+        return writeAtomically(render(), /*replace=*/false);
+    }
+    struct stat st {};
+    std::string contents;
+    bool readable = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                    static_cast<std::uint64_t>(st.st_size) <= kMaxFileSize;
+    // Past that size it is not a settings file we can trust ourselves to rewrite: refuse to
+    // open, so the defaults stay in effect and the file is left exactly as it is.
+    if (readable) {
+        contents.resize(static_cast<std::size_t>(st.st_size));
+        std::size_t got = 0;
+        while (got < contents.size()) {
+            const ssize_t n = read(fd, contents.data() + got, contents.size() - got);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) readable = false;
+            if (n <= 0) break;
+            got += static_cast<std::size_t>(n);
+        }
+        contents.resize(got);
+    }
+    close(fd);
+    if (!readable) return false;
+
+    std::istringstream lines(contents);
+    std::string line;
+    enum { Before, Ours, After } where = Before;
+    while (std::getline(lines, line)) {
+        std::string t = trim(line);
+        bool header = t.size() >= 2 && t.front() == '[' && t.back() == ']';
+        if (header) {
+            std::string name = t.substr(1, t.size() - 2);
+            if (where == Before && name == section_) {
+                where = Ours;
+                continue;
+            }
+            if (where == Ours) where = After;
+        }
+        if (where == Before) {
+            before_.push_back(line);
+        } else if (where == After) {
+            after_.push_back(line);
         } else {
-            std::string contents(static_cast<std::size_t>(size), '\0');
-            in.read(contents.data(), size);
-            contents.resize(static_cast<std::size_t>(in.gcount()));
-            std::istringstream lines(contents);
-            std::string line;
-            enum { Before, Ours, After } where = Before;
-            while (std::getline(lines, line)) {
-                std::string t = trim(line);
-                bool header = t.size() >= 2 && t.front() == '[' && t.back() == ']';
-                if (header) {
-                    std::string name = t.substr(1, t.size() - 2);
-                    if (where == Before && name == section_) {
-                        where = Ours;
-                        sectionFound = true;
-                        continue;
-                    }
-                    if (where == Ours) where = After;
-                }
-                if (where == Before) {
-                    before_.push_back(line);
-                } else if (where == After) {
-                    after_.push_back(line);
-                } else {
-                    Line l{line, std::nullopt};
-                    std::size_t eq = t.find('=');
-                    if (t.size() <= kMaxLineLength && eq != std::string::npos && eq > 0) {
-                        std::string name = trim(t.substr(0, eq));
-                        if (auto v = parseDword(trim(t.substr(eq + 1)))) {
-                            values_[name] = *v;
-                            l.name = name;
-                        }
-                    }
-                    ours_.push_back(std::move(l));
+            Line l{line, std::nullopt};
+            std::size_t eq = t.find('=');
+            if (t.size() <= kMaxLineLength && eq != std::string::npos && eq > 0) {
+                std::string name = trim(t.substr(0, eq));
+                if (auto v = parseDword(trim(t.substr(eq + 1)))) {
+                    values_[name] = *v;
+                    l.name = name;
                 }
             }
+            ours_.push_back(std::move(l));
         }
     }
-    if (!sectionFound) {
-        // RegCreateKeyExA creates the key: write the file with the new section now.
-        dirty_ = true;
-        return Flush();
-    }
+    // A file without our section (another program's, or damaged) gains it only when a value
+    // is set and flushed: opening the key to read never rewrites what the user has.
     return true;
 }
 
@@ -167,14 +198,28 @@ std::string RegistryKey::render() const {
     return out;
 }
 
-bool RegistryKey::writeAtomically(const std::string& contents) const {
-    std::size_t slash = path_.rfind('/');
-    std::string dir = slash == std::string::npos ? "." : path_.substr(0, slash);
+bool RegistryKey::writeAtomically(const std::string& contents, bool replace) const {
+    // A settings file that is a symbolic link (dotfile managers keep the real one elsewhere)
+    // is written where the link points, so the link survives.
+    const std::string target = followLinks(path_);
+    std::size_t slash = target.rfind('/');
+    std::string dir = slash == std::string::npos ? "." : target.substr(0, slash);
+    if (dir.empty()) dir = "/";
     if (!makeDirectories(dir)) return false;
-    std::string temp = path_ + ".tmp.XXXXXX";
+    std::string temp = target + ".tmp.XXXXXX";
     int fd = mkstemp(temp.data());
     if (fd < 0) return false;
-    fchmod(fd, 0600);
+    // The new file takes the old one's mode and, where allowed, its group: a file the user
+    // shared with their group stays shared.
+    struct stat old {};
+    if (stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+        fchmod(fd, old.st_mode & 07777);
+        if (old.st_uid != geteuid() || old.st_gid != getegid()) {
+            [[maybe_unused]] const int ignored = fchown(fd, old.st_uid, old.st_gid);
+        }
+    } else {
+        fchmod(fd, 0600);
+    }
     const char* p = contents.data();
     std::size_t left = contents.size();
     bool ok = true;
@@ -190,7 +235,13 @@ bool RegistryKey::writeAtomically(const std::string& contents) const {
     }
     ok = ok && fsync(fd) == 0;
     ok = (close(fd) == 0) && ok;
-    if (ok) ok = rename(temp.c_str(), path_.c_str()) == 0;
+    if (ok && replace) {
+        ok = rename(temp.c_str(), target.c_str()) == 0;
+    } else if (ok) {
+        // link() fails where a file already stands: the no-replace form of rename.
+        ok = link(temp.c_str(), target.c_str()) == 0;
+        unlink(temp.c_str());
+    }
     if (!ok) {
         unlink(temp.c_str());
         return false;
@@ -206,7 +257,7 @@ bool RegistryKey::writeAtomically(const std::string& contents) const {
 
 bool RegistryKey::Flush() {
     if (!dirty_) return true;
-    if (!writeAtomically(render())) return false;
+    if (!writeAtomically(render(), /*replace=*/true)) return false;
     dirty_ = false;
     return true;
 }

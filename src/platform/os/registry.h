@@ -9,9 +9,11 @@
 //
 // Values keep the registry's encoding (the callers decide what a number means). Lines that
 // cannot be parsed read as "value not stored" and are kept as they are when the file is
-// rewritten, as are other sections, so nothing the user put there is lost. Writes go to a
-// temporary file in the same folder, are flushed to disk and renamed over the old file:
-// a crash leaves either the old or the new file, never a torn one.
+// rewritten, as are other sections, so nothing the user put there is lost. The file is the
+// user's and other tools may manage it: opening it never rewrites it, and a write keeps its
+// mode and, when the path is a symbolic link, replaces the file the link points to. Writes
+// go to a temporary file in the target's folder, are flushed to disk and renamed over the
+// old file: a crash leaves either the old or the new file, never a torn one.
 #pragma once
 
 #include <cstdint>
@@ -29,8 +31,10 @@ std::string SettingsFilePath();
 
 class RegistryKey {
 public:
-    // Opens `subkey` in the file at `path`, creating the file and the section when missing
-    // (RegCreateKeyExA). Returns false when the file can neither be read nor created.
+    // Opens `subkey` in the file at `path` (RegCreateKeyExA). A missing file is created
+    // with the empty section; an existing file is only read, a missing section being added
+    // by the first Flush that has a value to write. Returns false when the file exists but
+    // cannot be read (or is too large to be ours), or is missing and cannot be created.
     bool Create(const std::string& subkey, const std::string& path = SettingsFilePath());
 
     // RegQueryValueExA for a REG_DWORD: false when the value is missing or not a number.
@@ -54,7 +58,8 @@ private:
     };
 
     bool load();
-    bool writeAtomically(const std::string& contents) const;
+    // `replace` false: fails where a file already stands instead of replacing it.
+    bool writeAtomically(const std::string& contents, bool replace) const;
     std::string render() const;
 
     bool open_ = false;
