@@ -112,13 +112,10 @@ HWND ForeignWindow(std::uintptr_t id) {
 }
 
 void ReleaseForeignWindows() {
-    for (auto& [id, entry] : foreign()) {
-        // SDL lets go of a window it did not create without destroying it; a window the
-        // host already destroyed is not touched again.
-        if (!entry.gone && foreignWindowExists(id)) SDL_DestroyWindow(entry.window->sdl);
-        delete entry.window;
-        ReleaseVideo();
-    }
+    // Only our handles go. SDL's record of a window it did not create stays with SDL (and
+    // so does the video subsystem): letting SDL go of it would touch the X window again,
+    // and the host may have destroyed that already, which Xlib answers by ending us.
+    for (auto& [id, entry] : foreign()) delete entry.window;
     foreign().clear();
     SetIdlePoll(nullptr);
 }
