@@ -2,6 +2,7 @@
 // FPS digits appear where the overlay puts them.
 #include <gtest/gtest.h>
 #include <png.h>
+#include <sys/wait.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -119,6 +120,32 @@ TEST(Recording, TheSameSeedGivesTheSamePictures) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("a/frame_0001.png")));
     EXPECT_NE(readFile(dir.file("a/frame_0023.png")), readFile(dir.file("c/frame_0023.png")))
         << "another seed gives another run";
+}
+
+}  // namespace
+
+namespace {
+
+// A fast-forward of 30 simulated days would take hours: SIGTERM ends it promptly and in
+// order (exit code 0, nothing written), and values past the limits are refused at once.
+TEST(Recording, LongFastForwardEndsOnSigtermAndImpossibleStartsAreRefused) {
+    eh::testing::TempDir dir;
+    const std::string prefix = std::string("cd '") + dir.path() + "' && XDG_CONFIG_HOME='" +
+                               dir.file("config") + "' EMBERHOLD_NO_MESSAGE_BOXES=1 ";
+    const std::string frames = dir.file("frames");
+    for (const char* start : {"inf", "nan", "-5", "2592000001", "1e300"}) {
+        std::string command = prefix + "'" EMBERHOLD_EXE "' --render-frames '" + frames +
+                              "' --frames 1 --start-ms " + start + " 2>/dev/null";
+        int status = std::system(command.c_str());
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << start;
+    }
+    std::string command = prefix + "timeout -s KILL 60 '" EMBERHOLD_EXE "' --render-frames '" +
+                          frames + "' --frames 1 --start-ms 2592000000 & pid=$!; sleep 4; "
+                          "kill -TERM $pid; wait $pid";
+    int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status)) << command;
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "137 means it ignored SIGTERM until killed";
+    EXPECT_FALSE(std::filesystem::exists(frames + "/frame_0000.png"));
 }
 
 }  // namespace
