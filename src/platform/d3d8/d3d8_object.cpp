@@ -1,6 +1,11 @@
 // Direct3DCreate8 and IDirect3D8: adapters are SDL's displays.
 #include <SDL.h>
 
+#ifdef EMBERHOLD_SANITIZED
+#include <dlfcn.h>
+#include <link.h>
+#endif
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -53,6 +58,28 @@ void Direct3D::enumerate() {
     }
 }
 
+#ifdef EMBERHOLD_SANITIZED
+namespace {
+
+// LeakSanitizer looks for leaks after the process has ended, when Mesa has already unloaded
+// its driver: a block the driver never freed then shows under an unknown module and cannot
+// be told apart from ours. Keeping the driver's modules mapped lets the report name them
+// (tests/lsan.supp lists what is Mesa's).
+void keepGlDriverMapped() {
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, std::size_t, void*) {
+            const char* name = info->dlpi_name;
+            if (name != nullptr && (std::strstr(name, "/dri/") || std::strstr(name, "libgallium") ||
+                                    std::strstr(name, "libLLVM")))
+                dlopen(name, RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE);
+            return 0;
+        },
+        nullptr);
+}
+
+}  // namespace
+#endif
+
 const GlCaps& Direct3D::glCaps() {
     if (probed_) return caps_;
     probed_ = true;
@@ -62,6 +89,9 @@ const GlCaps& Direct3D::glCaps() {
     HWND probe = eh::os::CreateOffscreenWindow(16, 16);
     if (probe != nullptr) {
         SDL_GLContext ctx = SDL_GL_CreateContext(probe->sdl);
+#ifdef EMBERHOLD_SANITIZED
+        keepGlDriverMapped();
+#endif
         if (ctx != nullptr) {
             if (epoxy_gl_version() >= 33) {
                 caps_.ok = true;
