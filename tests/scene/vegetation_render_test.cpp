@@ -137,6 +137,11 @@ class VegetationRender : public ::testing::Test {
         kit.Init(dev.d3d(), dev.get(), D3DFMT_X8R8G8B8, nullptr);
         BaseState(dev.get());
     }
+    // The kit and the pool leave their resources to the device unless told to let go.
+    void TearDown() override {
+        kit.ReleaseAll();
+        pool.ReleaseAll();
+    }
     void Begin(D3DCOLOR clear) {
         dev->BeginScene();
         dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, clear, 1.0f, 0);
@@ -466,6 +471,11 @@ class WorldRender : public VegetationRender {
         const auto text = mediagen::world::BillboardShaderText();
         billboards.CreateShader(dev.get(), text.data(), static_cast<UINT>(text.size()));
         ASSERT_NE(billboards.shader(), 0u);
+    }
+    void TearDown() override {
+        grass.Release();
+        terrain.ReleaseBuffers();
+        VegetationRender::TearDown();
     }
 
     // The frame's order: billboards, terrain, grass.
