@@ -198,10 +198,15 @@ class Device final : public ComObject<IDirect3DDevice8> {
     // d3d8_device.cpp
     HRESULT createBackBuffer(const D3DPRESENT_PARAMETERS& pp);
     void destroyBackBuffer();
-    void setDefaultState();
     void releaseBindings();
     bool windowGone() const;
     void bindRenderTarget();
+    // d3d8_present.cpp
+    // The gamma program and its lookup table, loaded with the current ramp; needs the
+    // context current.
+    HRESULT createGammaResources();
+    // d3d8_state.cpp
+    void setDefaultState();
     void bump(UniformGroup group) { ++serial_[group]; }
     // d3d8_draw.cpp
     bool prepareDraw(UINT firstVertex, UINT vertexCount);
@@ -271,6 +276,24 @@ class Device final : public ComObject<IDirect3DDevice8> {
     std::uint64_t boundVbSerial_ = 0;
     std::uint64_t draws_ = 0;
 };
+
+// Shader handles carry bit 31, which no FVF code has, so SetVertexShader can tell them
+// apart.
+constexpr DWORD kShaderHandleBit = 0x80000000u;
+
+// Where each element of a flexible vertex format lies in the vertex (byte offsets, -1 when
+// absent); ok is false for a code the device refuses.
+struct FvfLayout {
+    bool ok = false;
+    bool rhw = false;
+    int posFloats = 0;
+    int normal = -1, diffuse = -1, specular = -1;
+    int texCount = 0;
+    int tex[8] = {};
+    int texSize[8] = {};
+    UINT size = 0;
+};
+FvfLayout fvfLayout(DWORD fvf);
 
 Device* toDevice(IDirect3DDevice8* device);
 
