@@ -17,6 +17,14 @@ namespace eh::d3dx {
 
 namespace {
 
+// Image types of the header; a run-length encoded image adds kTypeRleOffset to its type.
+constexpr std::uint8_t kTypeColourMapped = 1;
+constexpr std::uint8_t kTypeTrueColour = 2;
+constexpr std::uint8_t kTypeGrey = 3;
+constexpr std::uint8_t kTypeRleOffset = 8;
+// The colour-map type byte: 0 no map, 1 a map follows the id field.
+constexpr std::uint8_t kHasColourMap = 1;
+
 constexpr std::uint8_t kDescRightToLeft = 0x10;
 constexpr std::uint8_t kDescTopToBottom = 0x20;
 
@@ -56,9 +64,9 @@ bool decodeTga(const std::uint8_t* data, std::size_t size, DecodedImage& out, st
     const std::uint8_t descriptor = in.u8();
     if (in.failed) return error = "TGA: truncated header", false;
 
-    const bool rle = imageType >= 9;
-    const std::uint8_t baseType = rle ? imageType - 8 : imageType;
-    if (baseType < 1 || baseType > 3 || mapType > 1)
+    const bool rle = imageType > kTypeRleOffset;
+    const std::uint8_t baseType = rle ? imageType - kTypeRleOffset : imageType;
+    if (baseType < kTypeColourMapped || baseType > kTypeGrey || mapType > kHasColourMap)
         return error = "TGA: unsupported image type", false;
     if (width == 0 || height == 0 || width > kMaxDimension || height > kMaxDimension)
         return error = "TGA: bad size", false;
@@ -67,13 +75,13 @@ bool decodeTga(const std::uint8_t* data, std::size_t size, DecodedImage& out, st
     // Colour map (also allowed, and skipped, on true-colour images).
     std::vector<std::uint32_t> palette;
     std::uint32_t mapAlphaFormat = kFormatX8R8G8B8;
-    if (mapType == 1) {
+    if (mapType == kHasColourMap) {
         if (mapBits != 15 && mapBits != 16 && mapBits != 24 && mapBits != 32)
             return error = "TGA: bad colour-map entry size", false;
         const std::uint32_t entryBytes = (mapBits + 7u) / 8u;
         const std::uint8_t* map = in.take(std::size_t{mapLength} * entryBytes);
         if (!map) return error = "TGA: truncated colour map", false;
-        if (baseType == 1) {
+        if (baseType == kTypeColourMapped) {
             palette.resize(std::size_t{mapFirst} + mapLength, 0xFF000000u);
             for (std::uint32_t i = 0; i < mapLength; ++i) {
                 const std::uint32_t v = readRaw(map + std::size_t{i} * entryBytes, entryBytes);
@@ -88,20 +96,20 @@ bool decodeTga(const std::uint8_t* data, std::size_t size, DecodedImage& out, st
             }
             if (mapBits == 32) mapAlphaFormat = kFormatA8R8G8B8;
         }
-    } else if (baseType == 1) {
+    } else if (baseType == kTypeColourMapped) {
         return error = "TGA: colour-mapped image without a map", false;
     }
 
     // Pixel interpretation by type and depth.
     bool ok = false;
     switch (baseType) {
-        case 1:
+        case kTypeColourMapped:
             ok = bits == 8 || bits == 16;
             break;
-        case 2:
+        case kTypeTrueColour:
             ok = bits == 15 || bits == 16 || bits == 24 || bits == 32;
             break;
-        case 3:
+        case kTypeGrey:
             ok = bits == 8 || bits == 16;
             break;  // 16: grey plus alpha
     }
@@ -111,10 +119,10 @@ bool decodeTga(const std::uint8_t* data, std::size_t size, DecodedImage& out, st
 
     auto toColour = [&](std::uint32_t v, bool& bad) -> std::uint32_t {
         switch (baseType) {
-            case 1:
+            case kTypeColourMapped:
                 if (v >= palette.size()) return bad = true, 0;
                 return palette[v];
-            case 2:
+            case kTypeTrueColour:
                 if (bits == 32) return v;
                 if (bits == 24) return v | 0xFF000000u;
                 return expand555(v, alpha16);
@@ -177,10 +185,10 @@ bool decodeTga(const std::uint8_t* data, std::size_t size, DecodedImage& out, st
 
     out = DecodedImage{};
     switch (baseType) {
-        case 1:
+        case kTypeColourMapped:
             out.format = mapAlphaFormat;
             break;
-        case 2:
+        case kTypeTrueColour:
             out.format = bits == 32   ? kFormatA8R8G8B8
                          : bits == 24 ? kFormatX8R8G8B8
                          : alpha16    ? kFormatA1R5G5B5

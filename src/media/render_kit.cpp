@@ -126,7 +126,7 @@ void RenderKit::ReleaseAll() {
             s.texture = nullptr;
             s.loaded = false;
         }
-        if (s.kind == 2 && s.loaded && s.surface != nullptr) {
+        if (s.kind == kSurfaceSlot && s.loaded && s.surface != nullptr) {
             s.surface->Release();
             s.surface = nullptr;
             s.loaded = false;

@@ -39,9 +39,12 @@ class RenderKit {
     // The side of the second attempt (or the device's maximum width when smaller).
     static constexpr UINT kFallbackSide = 256;
 
+    // TextureSlot::kind of a slot that holds a surface rather than a texture.
+    static constexpr int kSurfaceSlot = 2;
+
     struct TextureSlot {
         IDirect3DTexture8* texture = nullptr;
-        IDirect3DSurface8* surface = nullptr;  // kind 2 only; never set by this program
+        IDirect3DSurface8* surface = nullptr;  // kSurfaceSlot only; never set by this program
         std::string name;
         std::string folder;
         bool loaded = false;
@@ -81,8 +84,8 @@ class RenderKit {
     // unbinds the stage; any other index or stage is ignored.
     void SetTexture(DWORD stage, TextureRef ref);
 
-    // Releases every loaded texture (and kind-2 surface) and clears the loaded flags; the
-    // slots stay counted. Before the device is released.
+    // Releases every loaded texture (and the surface of a kSurfaceSlot) and clears the
+    // loaded flags; the slots stay counted. Before the device is released.
     void ReleaseAll();
 
     void setTextureLoader(TextureLoader loader) { loader_ = loader; }

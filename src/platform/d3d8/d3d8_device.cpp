@@ -146,7 +146,8 @@ HRESULT Device::createBackBuffer(const D3DPRESENT_PARAMETERS& in) {
         pp.BackBufferWidth > static_cast<UINT>(maxSize) ||
         pp.BackBufferHeight > static_cast<UINT>(maxSize) ||
         !isBackBufferFormat(pp.BackBufferFormat) || pp.BackBufferCount > 3 ||
-        pp.MultiSampleType == 1 || pp.MultiSampleType > 16 ||
+        pp.MultiSampleType == kNoSuchMultiSampleType ||
+        pp.MultiSampleType > D3DMULTISAMPLE_16_SAMPLES ||
         static_cast<int>(pp.MultiSampleType) > caps_.maxSamples ||
         (pp.EnableAutoDepthStencil && !isDepthFormat(pp.AutoDepthStencilFormat))) {
         return D3DERR_INVALIDCALL;

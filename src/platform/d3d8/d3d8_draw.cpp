@@ -249,7 +249,8 @@ void Device::buildKey() {
             cop == D3DTOP_BLENDTEXTUREALPHA || cop == D3DTOP_BLENDTEXTUREALPHAPM ||
             aop == D3DTOP_BLENDTEXTUREALPHA || aop == D3DTOP_BLENDTEXTUREALPHAPM;
         if (sampled && textures_[s] != nullptr) {
-            st.textureType = textures_[s]->target() == GL_TEXTURE_CUBE_MAP ? 2 : 1;
+            st.textureType =
+                textures_[s]->target() == GL_TEXTURE_CUBE_MAP ? kStageTextureCube : kStageTexture2D;
             if (!shader) {
                 const DWORD tci = t[D3DTSS_TEXCOORDINDEX];
                 st.texCoordSet = static_cast<std::uint8_t>(std::min<DWORD>(tci & 0xFFFF, 7));
@@ -393,7 +394,7 @@ void Device::applyRaster() {
 
 void Device::applySamplers() {
     for (int s = 0; s < kMaxStages; ++s) {
-        const bool used = s < key_.stageCount && key_.stages[s].textureType != 0;
+        const bool used = s < key_.stageCount && key_.stages[s].textureType != kStageTextureNone;
         if (!used) continue;
         BaseTexture* tex = textures_[s];
         glActiveTexture(GL_TEXTURE0 + s);

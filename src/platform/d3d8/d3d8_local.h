@@ -69,6 +69,8 @@ GlFormat glFormatOf(D3DFORMAT format);
 bool isDepthFormat(D3DFORMAT format);
 GLenum glDepthFormatOf(D3DFORMAT format);  // 0 when not a depth format we take
 bool isBackBufferFormat(D3DFORMAT format);
+// Direct3D 8 numbers no multisample type 1: a single sample is D3DMULTISAMPLE_NONE.
+inline constexpr DWORD kNoSuchMultiSampleType = 1;
 
 // Objects that belong to a device register with it, so that destroying the device first
 // leaves them as harmless shells instead of dangling (the program may release the device

@@ -188,7 +188,9 @@ HRESULT Direct3D::CheckDeviceMultiSampleType(UINT Adapter, D3DDEVTYPE DeviceType
         return D3DERR_NOTAVAILABLE;
     }
     if (MultiSampleType == D3DMULTISAMPLE_NONE) return D3D_OK;
-    if (MultiSampleType == 1 || MultiSampleType > 16) return D3DERR_INVALIDCALL;
+    if (MultiSampleType == kNoSuchMultiSampleType || MultiSampleType > D3DMULTISAMPLE_16_SAMPLES) {
+        return D3DERR_INVALIDCALL;
+    }
     return static_cast<int>(MultiSampleType) <= glCaps().maxSamples ? D3D_OK : D3DERR_NOTAVAILABLE;
 }
 

@@ -246,7 +246,7 @@ std::string generateFixedVertexShader(const ProgramKey& key, bool zeroToOneDepth
     // Texture coordinates, per stage that samples a texture.
     for (int i = 0; i < key.stageCount; ++i) {
         const StageKey& st = key.stages[i];
-        if (st.textureType == 0) continue;
+        if (st.textureType == kStageTextureNone) continue;
         std::string t;
         switch (key.pretransformed ? 0 : st.texGen) {
             case 1:
@@ -308,19 +308,20 @@ std::string generateFragmentShader(const ProgramKey& key) {
     s += "out vec4 fragColor;\n";
     for (int i = 0; i < key.stageCount; ++i) {
         const StageKey& st = key.stages[i];
-        if (st.textureType == 0) continue;
+        if (st.textureType == kStageTextureNone) continue;
         s += "in vec4 vTex" + num(i) + ";\n";
-        s += std::string("uniform ") + (st.textureType == 2 ? "samplerCube" : "sampler2D") +
-             " uTex" + num(i) + ";\n";
+        s += std::string("uniform ") +
+             (st.textureType == kStageTextureCube ? "samplerCube" : "sampler2D") + " uTex" +
+             num(i) + ";\n";
     }
     s += "void main() {\n    vec4 cur = vDiffuse;\n    vec4 temp = vec4(0.0);\n";
     s += "    vec4 a0, a1, a2;\n";
     for (int i = 0; i < key.stageCount; ++i) {
         const StageKey& st = key.stages[i];
         const std::string n = num(i);
-        if (st.textureType == 2) {
+        if (st.textureType == kStageTextureCube) {
             s += "    vec4 tex" + n + " = texture(uTex" + n + ", vTex" + n + ".xyz);\n";
-        } else if (st.textureType == 1) {
+        } else if (st.textureType == kStageTexture2D) {
             s += "    vec4 tex" + n + " = texture(uTex" + n + ", vTex" + n + ".xy);\n";
         } else {
             s += "    vec4 tex" + n + " = vec4(1.0);\n";

@@ -20,10 +20,15 @@ inline constexpr int kMaxStages = 8;
 inline constexpr int kMaxLights = 8;
 inline constexpr int kMaxVsConstants = 96;
 
+// StageKey::textureType: what the stage samples.
+inline constexpr std::uint8_t kStageTextureNone = 0;  // none bound: reads white
+inline constexpr std::uint8_t kStageTexture2D = 1;
+inline constexpr std::uint8_t kStageTextureCube = 2;
+
 struct StageKey {
     std::uint8_t colorOp, colorArg0, colorArg1, colorArg2;
     std::uint8_t alphaOp, alphaArg0, alphaArg1, alphaArg2;
-    std::uint8_t textureType;  // 0 none bound (reads white), 1 2D, 2 cube
+    std::uint8_t textureType;  // kStageTexture*
     std::uint8_t texCoordSet;  // input coordinate set (fixed-function vertex only)
     std::uint8_t texGen;       // 0 pass-through, 1 camera normal, 2 camera position, 3 reflection
     std::uint8_t transform;    // D3DTTFF count 0..4, bit 7 = projected

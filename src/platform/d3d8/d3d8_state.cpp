@@ -33,6 +33,15 @@ bool knownRenderState(DWORD s) {
     return std::find(std::begin(kStates), std::end(kStates), s) != std::end(kStates);
 }
 
+// Direct3D 8 leaves texture-stage state 12 unnumbered, between D3DTSS_TEXCOORDINDEX and
+// D3DTSS_ADDRESSU.
+constexpr DWORD kUnnumberedStageState = 12;
+
+// Texture-stage states that exist in Direct3D 8 (the setter refuses the others).
+bool knownStageState(DWORD type) {
+    return type >= D3DTSS_COLOROP && type <= D3DTSS_RESULTARG && type != kUnnumberedStageState;
+}
+
 }  // namespace
 
 void Device::setDefaultState() {
@@ -295,8 +304,7 @@ HRESULT Device::SetTexture(DWORD Stage, IDirect3DBaseTexture8* pTexture) {
 }
 
 HRESULT Device::GetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type, DWORD* pValue) {
-    if (pValue == nullptr || Stage >= kMaxStages || Type == 0 || Type > D3DTSS_RESULTARG ||
-        Type == 12) {
+    if (pValue == nullptr || Stage >= kMaxStages || !knownStageState(Type)) {
         return D3DERR_INVALIDCALL;
     }
     *pValue = tss_[Stage][Type];
@@ -304,7 +312,7 @@ HRESULT Device::GetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type,
 }
 
 HRESULT Device::SetTextureStageState(DWORD Stage, D3DTEXTURESTAGESTATETYPE Type, DWORD Value) {
-    if (Stage >= kMaxStages || Type == 0 || Type > D3DTSS_RESULTARG || Type == 12) {
+    if (Stage >= kMaxStages || !knownStageState(Type)) {
         return D3DERR_INVALIDCALL;
     }
     if (tss_[Stage][Type] == Value) return D3D_OK;
