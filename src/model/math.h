@@ -40,6 +40,14 @@ float atan(float x);
 float sqrt(float x);
 float pow(float x, float y);
 
+// Settings, clips and scene tables give angles in degrees. The float nearest pi / 180,
+// multiplied in (never pi * degrees / 180): the rounding is part of every result that
+// callers and tests compare exactly.
+inline constexpr float kRadiansPerDegree = 0.017453292f;
+inline float Radians(float degrees) {
+    return degrees * kRadiansPerDegree;
+}
+
 inline Vector3 Set(float x, float y, float z) {
     return Vector3{x, y, z};
 }

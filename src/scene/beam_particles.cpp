@@ -9,8 +9,6 @@ namespace eh::scene {
 
 namespace {
 
-constexpr float kDegrees = 0.017453292f;  // radians per degree
-
 // The beam's axis and the height where particles are born (world units).
 constexpr float kBeamX = 225.4f;
 constexpr float kBeamZ = 55.4f;
@@ -68,7 +66,7 @@ bool BeamParticles::Spawn(const model::Vector3& position, const model::Vector3& 
 }
 
 bool BeamParticles::SpawnFromBeam() {
-    const float theta = os::RandomUnit() * 360.0f * kDegrees;
+    const float theta = model::Radians(os::RandomUnit() * 360.0f);
     const float life = os::RandomUnit() * 32.0f + 260.0f;  // 26 to 29.2 s
     const float size = os::RandomUnit() * 1.25f + 0.05f;
     const float vx = (os::RandomUnit() - 0.5f) * 0.15f;
@@ -120,8 +118,8 @@ void BeamParticles::Draw(IDirect3DDevice8* device, float yaw, float pitch, float
     // The quad's plane turned to face a camera looking along (yaw, pitch): the x axis about
     // by -pitch, then the y axis by 90 degrees - yaw.
     D3DXMATRIX rx, ry, turn;
-    D3DXMatrixRotationX(&rx, -pitch * kDegrees);
-    D3DXMatrixRotationY(&ry, (90.0f - yaw) * kDegrees);
+    D3DXMatrixRotationX(&rx, model::Radians(-pitch));
+    D3DXMatrixRotationY(&ry, model::Radians(90.0f - yaw));
     D3DXMatrixMultiply(&turn, &rx, &ry);
     const float factor = k < 0.0f ? 0.0f : (k > 1.0f ? 1.0f : k);
 

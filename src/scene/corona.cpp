@@ -7,8 +7,6 @@ namespace eh::scene {
 
 namespace {
 
-constexpr float kDegreesToRadians = 0.017453292f;
-
 model::Matrix4 FromD3D(const D3DMATRIX& d) {
     model::Matrix4 m;
     static_assert(sizeof m == sizeof d);
@@ -57,8 +55,8 @@ void Corona::SetSun(float azimuthDeg, float elevationDeg, float sunDistance) {
 }
 
 model::Vector3 Corona::SunPoint() const {
-    const float a = azimuth * kDegreesToRadians;
-    const float e = elevation * kDegreesToRadians;
+    const float a = model::Radians(azimuth);
+    const float e = model::Radians(elevation);
     return {model::cos(e) * model::cos(a) * distance, model::sin(e) * distance,
             model::cos(e) * model::sin(a) * distance};
 }
@@ -75,7 +73,7 @@ Corona::Placement Corona::Place(const model::Vector3& q, const model::Matrix4& p
     Placement out;
     // A sun behind the camera (q.z < 0) gives a negative angle; q.z = 0 gives +-90
     // degrees, and a degenerate q (zero distance) gives NaN: none of them is in view.
-    out.angle = model::atan(model::sqrt(q.x * q.x + q.y * q.y) / q.z) / kDegreesToRadians;
+    out.angle = model::atan(model::sqrt(q.x * q.x + q.y * q.y) / q.z) / model::kRadiansPerDegree;
     // Straight behind the camera the ratio is -0 and the angle -0: q.z decides.
     if (!(q.z > 0.0f && out.angle >= 0.0f && out.angle <= visibleAngle)) return out;
 

@@ -11,7 +11,6 @@ namespace eh::scene {
 
 namespace {
 
-constexpr float kDegrees = 0.017453292f;  // radians per degree
 constexpr float kPi = 3.14159265f;
 // Patch positions are stored in units of a quarter world unit; the draw matrix scales by
 // this to bring them back.
@@ -78,7 +77,7 @@ void GrassField::BuildGrid(const model::Terrain& terrain) {
         for (int i = 0; i <= m.lastRing; ++i) {
             const float ring = static_cast<float>(i);
             for (int j = 0; j < 360; ++j) {
-                const float a = static_cast<float>(j) * kDegrees;
+                const float a = model::Radians(static_cast<float>(j));
                 // Truncation toward zero, as the grid has always been stamped.
                 int c = m.column + static_cast<int>(ring * model::sin(a) + 0.5f);
                 int r = m.row + static_cast<int>(ring * model::cos(a) + 0.5f);
@@ -128,7 +127,7 @@ void GrassField::BuildPatches(IDirect3DDevice8* device, const model::Terrain& te
             const GrassCell& cell = this->cell(c, r);
             for (int t = 0; t < cell.tufts; ++t) {
                 const float radius = os::RandomUnit() * reach;
-                const float phi = os::RandomUnit() * 360.0f * kDegrees;
+                const float phi = model::Radians(os::RandomUnit() * 360.0f);
                 const float x = cell.position.x + model::cos(phi) * radius;
                 const float z = cell.position.z + model::sin(phi) * radius;
                 float y = cell.position.y;

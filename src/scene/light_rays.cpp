@@ -6,7 +6,6 @@ namespace eh::scene {
 
 namespace {
 
-constexpr float kDegreesToRadians = 0.017453292f;
 constexpr float kTopV = 0.01f;
 constexpr float kFootV = 0.99f;
 constexpr float kColumnU[3][2] = {{0.01f, 0.5f}, {0.5f, 0.99f}, {0.01f, 0.99f}};
@@ -33,7 +32,7 @@ std::array<ClothVertex, 4> LightRays::BuildQuad(float angleDeg, float top, int c
     if (column < 0) column = 0;
     if (column > 2) column = 2;
     // Divided, not multiplied: the directions this gives are the ones the shaft has.
-    const float phi = (angleDeg + 90.0f) / kDegreesToRadians;
+    const float phi = (angleDeg + 90.0f) / model::kRadiansPerDegree;
     const float c = model::cos(phi), s = model::sin(phi);
     const float u1 = kColumnU[column][0], u2 = kColumnU[column][1];
     const model::Vector3 normal{0.0f, 0.0f, 1.0f};

@@ -16,8 +16,6 @@ namespace {
 using model::Matrix4;
 using model::Vector3;
 
-constexpr float kRadiansPerDegree = 0.017453292f;
-
 // A rotation about the vertical axis, as the placements give it: rows (cos, 0, -sin, 0),
 // (0, 1, 0, 0), (sin, 0, cos, 0), (0, 0, 0, 1).
 Matrix4 yawRotation(float cosTheta, float sinTheta) {
@@ -60,8 +58,8 @@ D3DLIGHT8 directionalLight(float diffuse[3], float azimuthDeg, float elevationDe
     light.Attenuation0 = 0.5f;
     light.Attenuation1 = 0.01f;
     light.Attenuation2 = 0.0001f;
-    const float a = azimuthDeg * kRadiansPerDegree;
-    const float e = elevationDeg * kRadiansPerDegree;
+    const float a = model::Radians(azimuthDeg);
+    const float e = model::Radians(elevationDeg);
     light.Direction = D3DVECTOR{-std::cos(a) * std::cos(e), -std::sin(e), -std::sin(a) * std::cos(e)};
     return light;
 }

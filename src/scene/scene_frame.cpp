@@ -12,7 +12,6 @@ namespace {
 using model::Matrix4;
 using model::Vector3;
 
-constexpr float kRadiansPerDegree = 0.017453292f;
 // Vision sound volume is refreshed this often (ms), up to this channel volume.
 constexpr float kVisionVolumePeriod = 50.0f;
 constexpr float kVisionVolumeMax = 85.0f;
@@ -118,8 +117,8 @@ void Scene::moveCamera(IDirect3DDevice8* device, float s) {
 
 void Scene::setView(IDirect3DDevice8* device) {
     const Vector3& eye = camera_.Eye();
-    const float yaw = shownYaw_ * kRadiansPerDegree;
-    const float pitch = shownPitch_ * kRadiansPerDegree;
+    const float yaw = model::Radians(shownYaw_);
+    const float pitch = model::Radians(shownPitch_);
     Vector3 at{eye.x + std::cos(yaw) * std::cos(pitch), eye.y + std::sin(pitch),
                eye.z + std::sin(yaw) * std::cos(pitch)};
     model::BuildViewMatrix(&view_, eye, at, Vector3{0.0f, 1.0f, 0.0f});
@@ -248,8 +247,8 @@ void Scene::RenderScene(IDirect3DDevice8* device) {
     device->SetTextureStageState(1, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_COUNT3);
     device->SetTexture(1, cube_);
     {
-        const float y = shownYaw_ * kRadiansPerDegree;
-        const float p = shownPitch_ * kRadiansPerDegree;
+        const float y = model::Radians(shownYaw_);
+        const float p = model::Radians(shownPitch_);
         Matrix4 a = Matrix4::Identity(), b = Matrix4::Identity(), ab;
         a.at(0, 0) = std::cos(y);
         a.at(0, 2) = std::sin(y);

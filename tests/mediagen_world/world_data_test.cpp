@@ -86,8 +86,8 @@ TEST(WorldPlacements, SwordBladeEntersTheMeadowBelowTheGuardAndRibbonKnot) {
     EXPECT_LT(groundY, 50.5f);  // the light rays end at 50.5, above the turf
     // Level meadow round the sword, so blade and crows meet it everywhere.
     for (float a = 0; a < 360.0f; a += 30.0f) {
-        const float x = tip.x + 60.0f * std::cos(a * kDegree),
-                    z = tip.z + 60.0f * std::sin(a * kDegree);
+        const float x = tip.x + 60.0f * std::cos(model::Radians(a)),
+                    z = tip.z + 60.0f * std::sin(model::Radians(a));
         EXPECT_NEAR(ground().SurfaceAt(x, z), groundY, 0.05f);
     }
     // The knot sits where the cloth ribbons are tied.
@@ -108,8 +108,8 @@ TEST(WorldPlacements, OakRootsMeetItsRiseAndTheBeamReachesTheMeadow) {
     EXPECT_LT(foot.y, groundY - 5.0f);
     EXPECT_GT(foot.y, groundY - 40.0f);
     for (float a = 0; a < 360.0f; a += 45.0f) {
-        const float x = foot.x + 30.0f * std::cos(a * kDegree),
-                    z = foot.z + 30.0f * std::sin(a * kDegree);
+        const float x = foot.x + 30.0f * std::cos(model::Radians(a)),
+                    z = foot.z + 30.0f * std::sin(model::Radians(a));
         EXPECT_NEAR(ground().SurfaceAt(x, z), groundY, 1.0f);
     }
     const model::emd::File beam = mesh("spotlight.EMD");

@@ -18,6 +18,7 @@
 #include "media/archive.h"
 #include "media/render_kit.h"
 #include "media/vertex_buffer_pool.h"
+#include "model/math.h"
 #include "model/mesh_model.h"
 #include "platform/d3d8/d3d8.h"
 #include "platform/os/window.h"
@@ -88,7 +89,7 @@ void setupLights(IDirect3DDevice8* device) {
         l.Type = D3DLIGHT_DIRECTIONAL;
         l.Diffuse = {r, g, b, 0};
         l.Ambient = {0.15f, 0.15f, 0.15f, 0};
-        const float a = azimuthDeg * 0.017453292f, e = 20.0f * 0.017453292f;
+        const float a = eh::model::Radians(azimuthDeg), e = eh::model::Radians(20.0f);
         l.Direction = {-std::cos(a) * std::cos(e), -std::sin(e), -std::sin(a) * std::cos(e)};
         device->SetLight(index, &l);
         device->LightEnable(index, TRUE);
@@ -127,7 +128,7 @@ std::vector<std::uint32_t> view(IDirect3DDevice8* device, eh::model::MeshModel& 
     model.SetPosition(-centre.x, -centre.y, -centre.z);
     float extent = std::fmax(size.x, std::fmax(size.y, size.z));
     float distance = extent * 1.45f + 0.5f;
-    float a = angleDeg * 0.017453292f;
+    float a = eh::model::Radians(angleDeg);
     Vector3 eye{std::cos(a) * distance, distance * 0.35f, std::sin(a) * distance};
     Matrix4 viewM;
     eh::model::BuildViewMatrix(&viewM, eye, Vector3{0, 0, 0}, Vector3{0, 1, 0});

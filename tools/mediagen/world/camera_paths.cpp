@@ -95,7 +95,7 @@ std::vector<WayPoint> arc(const Vector3& centre, float radius, float y0, float y
     std::vector<WayPoint> w;
     for (int i = 0; i < points; ++i) {
         const float s = static_cast<float>(i) / static_cast<float>(points - 1);
-        const float a = (a0 + (a1 - a0) * s) * kDegree;
+        const float a = model::Radians(a0 + (a1 - a0) * s);
         w.push_back(at(centre.x + radius * std::cos(a), y0 + (y1 - y0) * s,
                        centre.z + radius * std::sin(a), speed, &target));
     }

@@ -58,25 +58,28 @@ void birdBones(const BirdState& s, std::vector<Matrix4>& out, int crow) {
     const float hx = s.velocity.x, hz = s.velocity.z;
     const float horizontal = std::sqrt(hx * hx + hz * hz);
     const float yaw = std::atan2(hx, hz);
-    float pitch = -std::atan2(s.velocity.y, std::max(horizontal, 1e-6f)) / kDegree;
+    float pitch = -std::atan2(s.velocity.y, std::max(horizontal, 1e-6f)) / model::kRadiansPerDegree;
     pitch = Clamp(pitch, -s.pitchLimit, s.pitchLimit) + s.pitchBias;
     const float bank = kBank * s.bankSign * (1.0f - s.fold);
-    const Matrix4 body = Multiply(RotationYawPitchRoll(yaw, pitch * kDegree, bank * kDegree),
-                                  Translation(s.position));
+    const Matrix4 body =
+        Multiply(RotationYawPitchRoll(yaw, model::Radians(pitch), model::Radians(bank)),
+                 Translation(s.position));
     const int b = crow * kBonesPerCrow;
     for (int side = 0; side < 2; ++side) {
         const float sign = side == 0 ? 1.0f : -1.0f;
         const Vector3 shoulder{sign * 2.5f, 0.8f, 0.0f};
         const Vector3 elbow{sign * 8.5f, 0.0f, -0.5f};  // from the shoulder
         // Folding swings the wing back along the body; flapping rolls it about the body axis.
-        const Matrix4 wing = Multiply(Multiply(RotationYawPitchRoll(sign * 80.0f * s.fold * kDegree,
-                                                                    0.0f, sign * s.flap * kDegree),
-                                               Translation(shoulder)),
-                                      body);
-        const Matrix4 tip = Multiply(Multiply(RotationYawPitchRoll(sign * 70.0f * s.fold * kDegree,
-                                                                   0.0f, sign * s.tipLag * kDegree),
-                                              Translation(elbow)),
-                                     wing);
+        const Matrix4 wing =
+            Multiply(Multiply(RotationYawPitchRoll(model::Radians(sign * 80.0f * s.fold), 0.0f,
+                                                   model::Radians(sign * s.flap)),
+                              Translation(shoulder)),
+                     body);
+        const Matrix4 tip =
+            Multiply(Multiply(RotationYawPitchRoll(model::Radians(sign * 70.0f * s.fold), 0.0f,
+                                                   model::Radians(sign * s.tipLag)),
+                              Translation(elbow)),
+                     wing);
         out[static_cast<std::size_t>(b + 1 + side * 2)] = wing;
         out[static_cast<std::size_t>(b + 2 + side * 2)] = tip;
     }

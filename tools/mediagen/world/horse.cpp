@@ -82,8 +82,8 @@ std::vector<Matrix4> solve(const HorsePose& pose) {
     for (int b = 0; b < kBoneCount; ++b) {
         const std::size_t i = static_cast<std::size_t>(b);
         const Angles& a = pose[i];
-        const Matrix4 r =
-            RotationYawPitchRoll(a.yaw * kDegree, a.pitch * kDegree, a.roll * kDegree);
+        const Matrix4 r = RotationYawPitchRoll(model::Radians(a.yaw), model::Radians(a.pitch),
+                                               model::Radians(a.roll));
         const int p = j.parent[i];
         if (p < 0) {
             m[i] = Multiply(r, Translation(j.pivot[i]));

@@ -13,7 +13,6 @@ using model::Matrix4;
 using model::Vector3;
 
 inline constexpr float kPi = 3.14159265358979f;
-inline constexpr float kDegree = kPi / 180.0f;
 
 struct Quaternion {
     float x = 0.0f, y = 0.0f, z = 0.0f, w = 1.0f;
