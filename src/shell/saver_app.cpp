@@ -475,8 +475,8 @@ void SaverApp::InitDeviceState(IDirect3DDevice8* device) {
     identity._11 = identity._22 = identity._33 = identity._44 = 1.0f;
     device->SetTransform(D3DTS_WORLD, &identity);
     // A default perspective: 45 degrees vertical field of view, far plane 150. The near
-    // plane of 0 this default once had makes a degenerate projection (every depth maps to
-    // the same value), so a small positive one is used.
+    // plane must be positive: at 0 the projection is degenerate (every depth maps to the
+    // same value).
     const float nearPlane = 0.1f, farPlane = 150.0f;
     const float yScale = 2.4142136f;  // 1 / tan(22.5 degrees)
     D3DMATRIX projection{};

@@ -2,17 +2,19 @@
 //
 // An HWND points at an HWND__ owned by this module. The Direct3D 8 layer draws into the
 // SDL window it holds (an OpenGL-capable window: every window made here can take a GL 3.3
-// core context). Only the pieces the renderer and its tests need exist so far; the saver's
-// real windows (full screen, test window, preview child, message queue) extend HWND__ and
-// add their own creation functions here.
+// core context). This header holds the window record, video start-up and the offscreen
+// windows of tests and recording; the saver's own windows (full screen, test window,
+// preview child) are created through saver_windows.h and their messages go through
+// messages.h.
 #pragma once
 
 #include "platform/os/win32_types.h"
 
 struct SDL_Window;
 
-// The platform's window record. Fields are added by the window code as it grows; code
-// outside src/platform/ treats HWND as opaque.
+// The platform's window record, shared by every kind of window; what only the saver's
+// windows need is kept beside it in saver_windows.cpp. Code outside src/platform/ treats
+// HWND as opaque.
 struct HWND__ {
     SDL_Window* sdl = nullptr;
     // True for windows that are never shown (tests, frame recording): the renderer must not
