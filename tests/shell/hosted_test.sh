@@ -17,7 +17,16 @@ export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work" TMPDIR="$work/tmp"
 export EMBERHOLD_NO_MESSAGE_BOXES=1 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE="$work/mix.raw"
 "$exe" -root &
 pid=\$!
-sleep 6
+# Until the scene shows (the loading screen comes first; a busy machine takes longer):
+# the root window bright and not one flat colour, and the sound started.
+for i in \$(seq 1 40); do
+  sleep 1
+  import -window root "$work/root.png" 2>/dev/null || continue
+  ls "$work/tmp" | grep -q '^bas' || continue
+  convert "$work/root.png" -colorspace Gray -format '%[fx:mean] %[fx:standard_deviation]' info: 2>/dev/null |
+    awk '{ exit !(\$1 > 0.15 && \$2 > 0.03) }' && break
+done
+sleep 2
 ls "$work/tmp" > "$work/tmp-while-running.txt"
 import -window root "$work/root.png"
 kill -TERM \$pid
