@@ -5,8 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "media/archive.h"
-#include "media/memory_file.h"
 #include "platform/d3d8/d3d8.h"
 #include "platform/os/resources.h"
 #include "platform/os/saver_windows.h"

@@ -21,14 +21,7 @@ namespace {
 constexpr UINT kWidth = 160, kHeight = 120;
 constexpr std::uint32_t kSeed = 11;
 
-#if defined(__SANITIZE_ADDRESS__)
-#define EH_SANITIZED 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define EH_SANITIZED 1
-#endif
-#endif
-#ifdef EH_SANITIZED
+#ifdef EMBERHOLD_SANITIZED
 // The sanitizer's quarantine holds freed blocks, and its checks make each step slower.
 constexpr bool kMeasuresMemory = false;
 constexpr float kWeekStepMs = 4000.0f;
