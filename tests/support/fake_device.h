@@ -9,7 +9,7 @@
 //    set can be read back, through the device or from the public members;
 //  - the answers are scripted: caps, viewport, cooperative level, Reset's result, and
 //    failures of texture and buffer creation and of texture locks.
-// Interface methods no test needs (surfaces, shader creation) answer E_NOTIMPL.
+// Interface methods no test needs (surfaces, shader objects) answer E_NOTIMPL.
 #pragma once
 
 #include <array>
