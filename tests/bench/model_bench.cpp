@@ -13,7 +13,7 @@
 #include "model/samples.h"
 #include "model/terrain.h"
 #include "model/terrain_build.h"
-#include "render_resources/recording_device.h"
+#include "support/fake_device.h"
 
 namespace {
 
@@ -69,7 +69,7 @@ std::vector<std::uint8_t> RotatingClip() {
 }
 
 void BM_UpdateSkin(benchmark::State& state) {
-    eh::test::RecordingDevice device;
+    eh::testing::FakeDevice device;
     eh::media::VertexBufferPool pool;
     eh::media::RenderKit kit;
     pool.Init(&device, nullptr);
@@ -123,7 +123,7 @@ void BM_LoadTerrain40x40(benchmark::State& state) {
                                [](int c, int r) { return static_cast<float>((c * r) % 7); });
     std::vector<std::uint8_t> bytes;
     terrain::Write(file, &bytes);
-    eh::test::RecordingDevice device;
+    eh::testing::FakeDevice device;
     eh::media::RenderKit kit;
     for (auto _ : state) {
         Terrain land(kit);

@@ -1,18 +1,19 @@
-// Texture creation against the in-memory device of fake_device.h: sizes, mip chains,
+// Texture creation against the in-memory device of support/fake_device.h: sizes, mip chains,
 // formats, what reaches the device, and how failures come back.
 #include <gtest/gtest.h>
 
 #include "d3dx/d3dx8.h"
 #include "d3dx/d3dx_image.h"
-#include "d3dx/fake_device.h"
 #include "d3dx/image_writers.h"
+#include "support/fake_device.h"
 
 namespace eh::d3dx {
 namespace {
 
+using eh::testing::FakeCubeTexture;
+using eh::testing::FakeDevice;
+using eh::testing::FakeTexture;
 using test::Bytes;
-using test::FakeDevice;
-using test::FakeTexture;
 
 HRESULT create(FakeDevice& dev, const Bytes& file, UINT w, UINT h, UINT levels, D3DFORMAT format,
                IDirect3DTexture8** out, D3DXIMAGE_INFO* info = nullptr) {
@@ -124,7 +125,7 @@ TEST(CreateTextureFromFile, AlphaSurvivesA1R5G5B5) {
 
 TEST(CreateTextureFromFile, PowerOfTwoCapsRoundTheSizeUp) {
     FakeDevice dev;
-    dev.textureCaps |= D3DPTEXTURECAPS_POW2;
+    dev.caps.TextureCaps |= D3DPTEXTURECAPS_POW2;
     IDirect3DTexture8* tex = nullptr;
     ASSERT_EQ(create(dev, test::writeBmp(flat(5, 3, 0xFF102030), {.bits = 24}), 0, 0, 0,
                      D3DFMT_UNKNOWN, &tex),
@@ -165,16 +166,16 @@ TEST(CreateTextureFromFile, FailuresComeBackAndLeakNothing) {
     EXPECT_EQ(tex, nullptr);
     EXPECT_TRUE(dev.textures.empty());
 
-    dev.createResult = D3DERR_OUTOFVIDEOMEMORY;
+    dev.failTextureCreation(D3DERR_OUTOFVIDEOMEMORY);
     EXPECT_EQ(create(dev, good, 0, 0, 0, D3DFMT_UNKNOWN, &tex), D3DERR_OUTOFVIDEOMEMORY);
     EXPECT_EQ(tex, nullptr);
-    dev.createResult = D3D_OK;
+    dev.failTextureCreation(D3D_OK);
 
     // Wider than the device allows: the device's refusal is the result (the caller retries).
-    dev.maxTextureSize = 2;
+    dev.setMaxTextureSize(2);
     EXPECT_EQ(create(dev, good, 0, 0, 0, D3DFMT_UNKNOWN, &tex), D3DERR_INVALIDCALL);
     EXPECT_EQ(create(dev, good, 2, 2, 0, D3DFMT_R5G6B5, &tex), D3D_OK);
-    dev.maxTextureSize = 4096;
+    dev.setMaxTextureSize(4096);
 
     dev.nextLockResult = D3DERR_OUTOFVIDEOMEMORY;
     EXPECT_EQ(create(dev, good, 0, 0, 0, D3DFMT_UNKNOWN, &tex), D3DERR_OUTOFVIDEOMEMORY);
@@ -206,7 +207,7 @@ TEST(CreateCubeTextureFromFile, SixFacesInTheBackBufferFormat) {
                   D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, &info, nullptr, &cube),
               D3D_OK);
     ASSERT_EQ(dev.cubes.size(), 1u);
-    const test::FakeCubeTexture& c = *dev.cubes[0];
+    const FakeCubeTexture& c = *dev.cubes[0];
     EXPECT_EQ(cube, &c);
     EXPECT_EQ(c.format, D3DFMT_R5G6B5);
     EXPECT_EQ(info.Width, 8u);
@@ -224,7 +225,7 @@ TEST(CreateCubeTextureFromFile, SixFacesInTheBackBufferFormat) {
                   D3DPOOL_MANAGED, 0, 0, 0, nullptr, nullptr, &cube),
               D3DXERR_INVALIDDATA);
     EXPECT_EQ(cube, nullptr);
-    dev.createResult = D3DERR_OUTOFVIDEOMEMORY;
+    dev.failTextureCreation(D3DERR_OUTOFVIDEOMEMORY);
     EXPECT_EQ(D3DXCreateCubeTextureFromFileInMemoryEx(
                   &dev, file.data(), static_cast<UINT>(file.size()), 0, 0, 0, D3DFMT_X8R8G8B8,
                   D3DPOOL_MANAGED, 0, 0, 0, nullptr, nullptr, &cube),
@@ -250,7 +251,7 @@ TEST(CreateTexture, EmptyTexturesAndRenderTargets) {
     EXPECT_EQ(dev.textures[1]->levels.size(), 9u);
     EXPECT_EQ(dev.textures[1]->format, D3DFMT_A8R8G8B8);
 
-    dev.createResult = D3DERR_OUTOFVIDEOMEMORY;
+    dev.failTextureCreation(D3DERR_OUTOFVIDEOMEMORY);
     EXPECT_EQ(D3DXCreateTexture(&dev, 64, 64, 1, 0, D3DFMT_R5G6B5, D3DPOOL_MANAGED, &tex),
               D3DERR_OUTOFVIDEOMEMORY);
     EXPECT_EQ(tex, nullptr);

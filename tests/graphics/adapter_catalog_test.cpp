@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "graphics/fake_direct3d.h"
 #include "platform/os/message_box.h"
+#include "support/fake_direct3d.h"
 
 namespace eh::graphics {
 namespace {

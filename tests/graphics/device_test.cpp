@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "graphics/fake_device.h"
-#include "graphics/fake_direct3d.h"
+#include "support/fake_device.h"
+#include "support/fake_direct3d.h"
 
 namespace eh::graphics {
 namespace {

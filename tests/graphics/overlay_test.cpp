@@ -11,13 +11,14 @@
 
 #include "media/render_kit.h"
 #include "platform/os/message_box.h"
-#include "render_resources/recording_device.h"
+#include "support/fake_device.h"
+#include "support/fake_direct3d.h"
 
 namespace eh::graphics {
 namespace {
 
-using test::FakeDirect3D;
-using test::RecordingDevice;
+using testing::FakeDevice;
+using testing::FakeDirect3D;
 
 const char* const kFiles[kGlyphCount] = {
     "digit_0.JPG",    "digit_1.JPG",   "digit_2.JPG", "digit_3.JPG", "digit_4.JPG",
@@ -34,7 +35,7 @@ struct LoaderScript {
     std::vector<Call> calls;
     bool failFirstAttempts = false;   // every attempt at the file's own size
     bool failSecondAttempts = false;  // every attempt at a forced size
-    RecordingDevice* device = nullptr;
+    FakeDevice* device = nullptr;
 };
 LoaderScript* gScript = nullptr;
 
@@ -71,7 +72,7 @@ class OverlayDigits : public ::testing::Test {
         return -1;
     }
 
-    RecordingDevice device;
+    FakeDevice device;
     FakeDirect3D d3d;
     LoaderScript script;
     media::RenderKit kit;

@@ -8,12 +8,12 @@
 #include "d3dx/d3dx8.h"
 #include "model/samples.h"
 #include "platform/os/message_box.h"
-#include "render_resources/recording_device.h"
+#include "support/fake_device.h"
 
 namespace eh::model {
 namespace {
 
-using test::RecordingDevice;
+using testing::FakeDevice;
 
 class MeshModelTest : public ::testing::Test {
   protected:
@@ -30,7 +30,7 @@ class MeshModelTest : public ::testing::Test {
         for (int i = 0; i < 6; ++i) planes[i] = Plane4{0, 0, 0, d};
     }
 
-    RecordingDevice device;
+    FakeDevice device;
     media::VertexBufferPool pool;
     media::RenderKit kit;
     MeshModel model{pool, kit};
@@ -73,9 +73,9 @@ TEST_F(MeshModelTest, RefusedFilesBuildNothing) {
     bytes = samples::SampleMeshBytes();
     bytes.resize(bytes.size() - 3);
     EXPECT_EQ(model.LoadMesh("x", bytes.data(), bytes.size()), E_FAIL);
-    testing::internal::CaptureStdout();
+    ::testing::internal::CaptureStdout();
     EXPECT_EQ(model.LoadMesh("/nonexistent/Horse.emd", nullptr, 0), E_FAIL);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Couldn't open the model file.\n");
+    EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Couldn't open the model file.\n");
     EXPECT_TRUE(device.Calls("Create").empty());
     EXPECT_TRUE(model.objects().empty());
     EXPECT_EQ(model.boneCount(), 0);

@@ -6,12 +6,12 @@
 #include <cstring>
 
 #include "model/samples.h"
-#include "render_resources/recording_device.h"
+#include "support/fake_device.h"
 
 namespace eh::model {
 namespace {
 
-using test::RecordingDevice;
+using testing::FakeDevice;
 
 // 5 x 4 points over 40 x 30 units: cells of 10 x 10.
 terrain::File Grid(std::vector<std::string> names, int layer, float (*h)(int, int)) {
@@ -37,7 +37,7 @@ class TerrainTest : public ::testing::Test {
         EXPECT_EQ(terrain::Write(f, &bytes), S_OK);
         return land.LoadTerrain(&device, "unused", bytes.data(), bytes.size());
     }
-    RecordingDevice device;
+    FakeDevice device;
     media::RenderKit kit;
     Terrain land{kit};
 };

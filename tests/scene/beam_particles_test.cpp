@@ -1,5 +1,5 @@
 // The beam particle pool: slot use and its limit, the random draws of a birth, ageing and
-// death, the fade, and the quads Draw writes (on the recording device).
+// death, the fade, and the quads Draw writes (on the fake device).
 #include "scene/beam_particles.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +8,7 @@
 #include <cmath>
 
 #include "platform/os/crt_random.h"
-#include "render_resources/recording_device.h"
+#include "support/fake_device.h"
 
 namespace eh::scene {
 namespace {
@@ -30,7 +30,7 @@ class BeamParticlesTest : public ::testing::Test {
             static_cast<void*>(device.AsFake(pool.vertexBuffer(particles.buffer()))->bytes.data()));
     }
 
-    test::RecordingDevice device;
+    testing::FakeDevice device;
     media::VertexBufferPool pool;
     media::RenderKit kit;
     BeamParticles particles{pool, kit};

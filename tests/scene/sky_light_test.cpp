@@ -1,4 +1,4 @@
-// The sky box, the corona and the light rays against the recording device: geometry,
+// The sky box, the corona and the light rays against the fake device: geometry,
 // random-draw order, timers, the brightness triangle, corona size and visibility, and the
 // calls and states each draw makes.
 #include <gtest/gtest.h>
@@ -10,18 +10,19 @@
 #include <string>
 
 #include "platform/os/crt_random.h"
-#include "render_resources/recording_device.h"
 #include "scene/corona.h"
 #include "scene/light_rays.h"
 #include "scene/sky_box.h"
+#include "support/fake_device.h"
+#include "support/fake_direct3d.h"
 
 namespace eh::scene {
 namespace {
 
-using test::FakeDirect3D;
-using test::RecordingDevice;
+using testing::FakeDevice;
+using testing::FakeDirect3D;
 
-RecordingDevice* gDevice = nullptr;
+FakeDevice* gDevice = nullptr;
 
 // Every texture "loads" as a 4 x 4 fake, whatever the bytes.
 HRESULT FakeLoader(IDirect3DDevice8*, const void*, UINT, UINT, UINT, D3DFORMAT,
@@ -40,7 +41,7 @@ class Fixture : public ::testing::Test {
     }
     void TearDown() override { gDevice = nullptr; }
 
-    RecordingDevice device;
+    FakeDevice device;
     FakeDirect3D d3d;
     media::RenderKit kit;
     media::VertexBufferPool pool;

@@ -1,5 +1,5 @@
 // Billboard file reading and the grass field's density grid, scatter and patch buffers,
-// on the recording device (no shaders there, so the draws are covered by the render test).
+// on the fake device (no shaders there, so the draws are covered by the render test).
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,9 +9,9 @@
 #include "model/terrain.h"
 #include "model/terrain_format.h"
 #include "platform/os/crt_random.h"
-#include "render_resources/recording_device.h"
 #include "scene/billboards.h"
 #include "scene/grass.h"
+#include "support/fake_device.h"
 
 namespace eh::scene {
 namespace {
@@ -117,7 +117,7 @@ class GrassTest : public ::testing::Test {
         const auto bytes = FlatTerrain(columns, rows, size, y);
         ASSERT_EQ(terrain.LoadTerrain(&device, nullptr, bytes.data(), bytes.size()), S_OK);
     }
-    test::RecordingDevice device;
+    testing::FakeDevice device;
     media::VertexBufferPool pool;
     media::RenderKit kit;
     model::Terrain terrain{kit};
@@ -268,7 +268,7 @@ TEST_F(GrassTest, RebuildingReleasesTheOldBuffers) {
     Load(40, 40);
     grass.BuildGrid(terrain);
     grass.BuildPatches(&device, terrain);
-    std::vector<test::FakeVertexBuffer*> old;
+    std::vector<testing::FakeVertexBuffer*> old;
     for (const GrassPatch& p : grass.patches()) {
         if (p.buffer != nullptr) old.push_back(device.AsFake(p.buffer));
     }

@@ -2,17 +2,17 @@
 #include <gtest/gtest.h>
 
 #include "config/dialog_controller.h"
-#include "graphics/fake_direct3d.h"
 #include "platform/os/message_box.h"
 #include "shell/config_dialog_run.h"
 #include "shell/temp_dir.h"
+#include "support/fake_direct3d.h"
 
 namespace eh::shell {
 namespace {
 
 namespace id = config::dialog_id;
-using graphics::testing::FakeAdapter;
-using graphics::testing::FakeDirect3D;
+using testing::FakeAdapter;
+using testing::FakeDirect3D;
 
 D3DDISPLAYMODE mode(UINT w, UINT h, D3DFORMAT f) {
     return D3DDISPLAYMODE{w, h, 60, f};

@@ -5,18 +5,18 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "graphics/fake_direct3d.h"
 #include "platform/os/message_box.h"
 #include "shell/temp_dir.h"
+#include "support/fake_direct3d.h"
 
 namespace eh::shell {
 namespace {
 
 // One adapter with one usable mode: enough for start-up to go on.
 IDirect3D8* FakeDirect3DCreate(UINT) {
-    auto* d3d = new graphics::testing::FakeDirect3D;
-    graphics::testing::FakeAdapter adapter;
-    adapter.modes = {graphics::testing::Mode(800, 600, D3DFMT_X8R8G8B8)};
+    auto* d3d = new testing::FakeDirect3D;
+    testing::FakeAdapter adapter;
+    adapter.modes = {testing::Mode(800, 600, D3DFMT_X8R8G8B8)};
     d3d->adapters = {adapter};
     d3d->deleteOnRelease = true;
     return d3d;

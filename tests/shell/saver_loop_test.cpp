@@ -1,20 +1,20 @@
 // The framework's message rules, frame step and monitor table, driven by synthetic
-// messages, a recording device and a fake display list (no window, no GL).
+// messages, the fake device and a fake display list (no window, no GL).
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "graphics/fake_device.h"
 #include "platform/os/display.h"
 #include "platform/os/message_box.h"
 #include "shell/scene_app.h"
 #include "shell/temp_dir.h"
+#include "support/fake_device.h"
 
 namespace eh::shell {
 namespace {
 
-using graphics::testing::FakeDevice;
+using testing::FakeDevice;
 
 // Records the hooks the framework calls.
 class ProbeApp : public SaverApp {

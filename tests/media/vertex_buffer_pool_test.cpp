@@ -4,17 +4,17 @@
 
 #include <cstring>
 
-#include "render_resources/recording_device.h"
+#include "support/fake_device.h"
 
 namespace eh::media {
 namespace {
 
-using test::RecordingDevice;
+using testing::FakeDevice;
 
 class PoolTest : public ::testing::Test {
   protected:
     void SetUp() override { pool.Init(&device, nullptr); }
-    RecordingDevice device;
+    FakeDevice device;
     VertexBufferPool pool;
 };
 
@@ -106,7 +106,7 @@ TEST_F(PoolTest, Quad2DCornersFollowStripOrderInPixels) {
 }
 
 TEST(PoolViewportTest, Quad2DUsesTheViewportReadAtInit) {
-    RecordingDevice device;
+    FakeDevice device;
     device.viewport = D3DVIEWPORT8{10, 20, 200, 100, 0, 1};
     VertexBufferPool pool;
     pool.Init(&device, nullptr);
@@ -188,7 +188,7 @@ TEST_F(PoolTest, ReleaseAllReleasesEveryBufferOnce) {
 }
 
 TEST(PoolInstancesTest, TwoPoolsKeepTheirOwnTables) {
-    RecordingDevice d1, d2;
+    FakeDevice d1, d2;
     VertexBufferPool p1, p2;
     p1.Init(&d1, nullptr);
     p2.Init(&d2, nullptr);
@@ -208,7 +208,7 @@ namespace eh::media {
 namespace {
 
 TEST(PoolCapacityTest, FullTablesCreateNothingMore) {
-    test::RecordingDevice device;
+    testing::FakeDevice device;
     VertexBufferPool pool;
     pool.Init(&device, nullptr);
     for (int i = 0; i < VertexBufferPool::kMaxVertexBuffers; ++i) {

@@ -7,13 +7,14 @@
 #include <vector>
 
 #include "platform/os/message_box.h"
-#include "render_resources/recording_device.h"
+#include "support/fake_device.h"
+#include "support/fake_direct3d.h"
 
 namespace eh::media {
 namespace {
 
-using test::FakeDirect3D;
-using test::RecordingDevice;
+using testing::FakeDevice;
+using testing::FakeDirect3D;
 
 // What the scripted loader saw and how it answers.
 struct LoaderScript {
@@ -23,7 +24,7 @@ struct LoaderScript {
     };
     std::vector<Call> calls;
     std::vector<HRESULT> answers;  // per call; D3D_OK past the end
-    RecordingDevice* device = nullptr;
+    FakeDevice* device = nullptr;
 };
 LoaderScript* gScript = nullptr;
 
@@ -56,7 +57,7 @@ class RenderKitTest : public ::testing::Test {
     }
 
     std::uint8_t bytes[4] = {1, 2, 3, 4};
-    RecordingDevice device;
+    FakeDevice device;
     FakeDirect3D d3d;
     LoaderScript script;
     RenderKit kit;
@@ -231,7 +232,7 @@ std::vector<std::uint8_t> TinyBmp() {
 }
 
 TEST(RenderKitD3DXTest, CreatesManagedTexturesWithAFullMipChainThroughD3DX) {
-    RecordingDevice device;
+    FakeDevice device;
     FakeDirect3D d3d;
     RenderKit kit;
     kit.Init(&d3d, &device, D3DFMT_X8R8G8B8, nullptr);
