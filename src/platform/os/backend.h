@@ -5,9 +5,9 @@
 // timers and clock, the test hooks (message box handler, fake display list) and every rule
 // that does not depend on the windowing system. A back end answers the few questions below
 // and nothing else; the windows themselves (window.h, saver_windows.h) are wholly the back
-// end's. Today's back end is SDL (sdl/); the null back end is SDL's "offscreen" video
-// driver together with the fake displays and the message box handler, which every function
-// here must keep working without a display. A Win32 back end uses the real API for the
+// end's. Today's back end is sdl/ (with x11/ for foreign windows); the null back end is
+// its offscreen video driver together with the fake displays and the message box handler,
+// so every function here must work without a display. A Win32 back end uses the real API for the
 // Win32 names and implements only what the eh::os:: parts of the public headers add.
 #pragma once
 
