@@ -1,18 +1,12 @@
 #include "sound/audio_binding.h"
 
-#include <dlfcn.h>
-#include <elf.h>
-#include <fcntl.h>
-#include <link.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
+#include <string_view>
 
+#include "platform/os/library.h"
 #include "platform/os/resources.h"
+#include "platform/os/temp_file.h"
 
 namespace eh::sound {
 
@@ -112,72 +106,9 @@ const std::array<const char*, kEntryPointCount> kEntryPointNames = {
 
 namespace {
 
-std::string tempFolderFor(const std::string& configured) {
-    if (!configured.empty()) return configured;
-    const char* env = std::getenv("TMPDIR");
-    if (env != nullptr && env[0] == '/') return env;
-    return "/tmp";
-}
-
-// Creates "<folder>/basXXXXXX" exclusively with mode 0600 and writes `image` whole.
-// Returns the path, or empty (and no file) on any failure.
-std::string writePrivateFile(const std::string& folder, std::span<const std::uint8_t> image) {
-    std::string name = folder;
-    if (name.back() != '/') name += '/';
-    name += "basXXXXXX";
-    std::vector<char> buf(name.begin(), name.end());
-    buf.push_back('\0');
-    int fd = mkstemp(buf.data());  // O_CREAT | O_EXCL, 0600
-    if (fd < 0) return {};
-    std::string path(buf.data());
-    std::size_t done = 0;
-    while (done < image.size()) {
-        ssize_t n = ::write(fd, image.data() + done, image.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;
-        done += static_cast<std::size_t>(n);
-    }
-    bool ok = done == image.size();
-    if (::close(fd) != 0) ok = false;
-    if (!ok) {
-        ::unlink(path.c_str());
-        return {};
-    }
-    return path;
-}
-
-// The loader maps an image's segments without checking them against the file's length,
-// and touching a page past the end of a cut-short file kills the process. So an image
-// is loaded only if it is a shared object for this machine whose headers and segments
-// all lie inside it.
-bool plausibleSharedObject(std::span<const std::uint8_t> image) {
-    using Ehdr = ElfW(Ehdr);
-    using Phdr = ElfW(Phdr);
-    if (image.size() < sizeof(Ehdr)) return false;
-    Ehdr eh;
-    std::memcpy(&eh, image.data(), sizeof eh);
-    if (std::memcmp(eh.e_ident, ELFMAG, SELFMAG) != 0) return false;
-    if (eh.e_ident[EI_CLASS] != (sizeof(void*) == 8 ? ELFCLASS64 : ELFCLASS32)) return false;
-    if (eh.e_type != ET_DYN || eh.e_phentsize != sizeof(Phdr) || eh.e_phnum == 0) return false;
-#if defined(__x86_64__)
-    if (eh.e_machine != EM_X86_64) return false;
-#elif defined(__aarch64__)
-    if (eh.e_machine != EM_AARCH64) return false;
-#endif
-    const std::uint64_t size = image.size();
-    auto inside = [size](std::uint64_t offset, std::uint64_t length) {
-        return offset <= size && length <= size - offset;
-    };
-    if (!inside(eh.e_phoff, std::uint64_t{eh.e_phnum} * sizeof(Phdr))) return false;
-    if (eh.e_shnum != 0 && !inside(eh.e_shoff, std::uint64_t{eh.e_shnum} * eh.e_shentsize))
-        return false;
-    for (std::size_t i = 0; i < eh.e_phnum; ++i) {
-        Phdr ph;
-        std::memcpy(&ph, image.data() + eh.e_phoff + i * sizeof(Phdr), sizeof ph);
-        if (ph.p_type != PT_NULL && !inside(ph.p_offset, ph.p_filesz)) return false;
-    }
-    return true;
-}
+// The library's file is "bas" and a unique tail: the three-letter prefix that
+// GetTempFileNameA takes on Windows.
+constexpr std::string_view kTempFilePrefix = "bas";
 
 template <typename Fn>
 void resolve(Fn& slot, const std::array<void*, kEntryPointCount>& slots, const char* name) {
@@ -197,18 +128,18 @@ AudioLibrary::~AudioLibrary() {
 }
 
 bool AudioLibrary::load(std::span<const std::uint8_t> image) {
-    if (loaded() || !plausibleSharedObject(image)) return false;
-    std::string path = writePrivateFile(tempFolderFor(tempFolder_), image);
+    if (loaded() || !os::PlausibleLibraryImage(image)) return false;
+    std::string path = os::CreatePrivateTempFile(image, kTempFilePrefix, tempFolder_);
     if (path.empty()) return false;
-    void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    HMODULE module = LoadLibraryA(path.c_str());
     if (module == nullptr) {
-        ::unlink(path.c_str());
+        os::DeleteTempFile(path);
         return false;
     }
     module_ = module;
     path_ = std::move(path);
     for (std::size_t i = 0; i < kEntryPointCount; ++i)
-        slots_[i] = dlsym(module_, kEntryPointNames[i]);
+        slots_[i] = reinterpret_cast<void*>(GetProcAddress(module_, kEntryPointNames[i]));
     resolve(api_.BASS_Init, slots_, "BASS_Init");
     resolve(api_.BASS_ErrorGetCode, slots_, "BASS_ErrorGetCode");
     resolve(api_.BASS_Start, slots_, "BASS_Start");
@@ -243,11 +174,11 @@ bool AudioLibrary::loadFromResource() {
 
 bool AudioLibrary::unload() {
     if (!loaded()) return false;
-    dlclose(module_);
+    FreeLibrary(module_);
     module_ = nullptr;
     api_ = AudioApi{};
     slots_.fill(nullptr);
-    bool deleted = ::unlink(path_.c_str()) == 0;
+    bool deleted = os::DeleteTempFile(path_);
     path_.clear();
     return deleted;
 }

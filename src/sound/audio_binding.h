@@ -1,8 +1,9 @@
 // Binding of the audio library that the program carries as resource "BASS" 471.
 //
 // The library is never linked: its bytes are written to a new private file in the
-// temporary folder, loaded with the dynamic loader and reached through entry points
-// resolved by name. The file exists exactly while the library is loaded.
+// temporary folder (platform/os/temp_file.h), loaded as a library (platform/os/library.h)
+// and reached through entry points resolved by name. The file exists exactly while the
+// library is loaded.
 #pragma once
 
 #include <array>
@@ -12,6 +13,7 @@
 #include <string>
 
 #include "platform/audio/audio_api.h"
+#include "platform/os/win32_types.h"
 
 namespace eh::sound {
 
@@ -88,7 +90,7 @@ class AudioLibrary {
     void setTempFolder(std::string folder) { tempFolder_ = std::move(folder); }
 
   private:
-    void* module_ = nullptr;
+    HMODULE module_ = nullptr;
     std::string path_;
     std::string tempFolder_;
     AudioApi api_;

@@ -7,7 +7,7 @@
 #include <cstdio>
 
 #include "platform/d3d8/d3d8_ext.h"
-#include "platform/os/window.h"
+#include "platform/os/sdl/sdl_window.h"
 
 namespace eh::d3d8 {
 

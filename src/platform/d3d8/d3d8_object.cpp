@@ -11,7 +11,7 @@
 #include <cstring>
 
 #include "platform/d3d8/d3d8_device.h"
-#include "platform/os/window.h"
+#include "platform/os/sdl/sdl_window.h"
 
 IDirect3D8* Direct3DCreate8(UINT SDKVersion) {
     if (SDKVersion != D3D_SDK_VERSION) return nullptr;

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "platform/d3d8/d3d8_device.h"
-#include "platform/os/window.h"
+#include "platform/os/sdl/sdl_window.h"
 
 namespace eh::d3d8 {
 namespace {

@@ -2,7 +2,7 @@
 //
 // The text table is Windows-1252 (German captions) and some fixed messages are
 // Windows-1251 (Russian). On Windows the ANSI window functions show them as they are;
-// here they are converted to UTF-8 for SDL, GTK and the terminal.
+// here they are converted to UTF-8 for message boxes, GTK and the terminal.
 #pragma once
 
 #include <string>

@@ -1,8 +1,10 @@
+// The display list: the fake list of tests, or the back end's displays; the monitor
+// lookup is the same for both.
 #include "platform/os/display.h"
 
-#include <SDL.h>
-
 #include <optional>
+
+#include "platform/os/backend.h"
 
 namespace eh::os {
 namespace {
@@ -12,44 +14,11 @@ std::optional<std::vector<DisplayDevice>>& fakeDisplays() {
     return fake;
 }
 
-struct SdlDisplays {
-    std::vector<DisplayDevice> devices;
-    POINT origin{0, 0};
-};
-
-SdlDisplays querySdl() {
-    SdlDisplays out;
-    bool started = false;
-    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) {
-        if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return out;
-        started = true;
-    }
-    int count = SDL_GetNumVideoDisplays();
-    SDL_Rect primary{0, 0, 0, 0};
-    if (count > 0) SDL_GetDisplayBounds(0, &primary);
-    out.origin = POINT{primary.x, primary.y};
-    for (int i = 0; i < count; ++i) {
-        SDL_Rect r{0, 0, 0, 0};
-        if (SDL_GetDisplayBounds(i, &r) != 0) continue;
-        DisplayDevice d;
-        const char* name = SDL_GetDisplayName(i);
-        d.adapterName = SDL_GetCurrentVideoDriver() != nullptr ? SDL_GetCurrentVideoDriver() : "";
-        d.adapterName += " display adapter";
-        d.monitorName = name != nullptr ? name : "Display";
-        d.primary = i == 0;
-        d.bounds =
-            RECT{r.x - primary.x, r.y - primary.y, r.x - primary.x + r.w, r.y - primary.y + r.h};
-        out.devices.push_back(d);
-    }
-    if (started) SDL_QuitSubSystem(SDL_INIT_VIDEO);
-    return out;
-}
-
 }  // namespace
 
 std::vector<DisplayDevice> EnumerateDisplayDevices() {
     if (fakeDisplays()) return *fakeDisplays();
-    return querySdl().devices;
+    return backend::QueryDisplays().devices;
 }
 
 HMONITOR MonitorFromRect(const RECT& rect) {
@@ -68,7 +37,7 @@ HMONITOR MonitorFromRect(const RECT& rect) {
 
 POINT ScreenOrigin() {
     if (fakeDisplays()) return POINT{0, 0};
-    return querySdl().origin;
+    return backend::QueryDisplays().origin;
 }
 
 ScopedFakeDisplays::ScopedFakeDisplays(std::vector<DisplayDevice> displays) {

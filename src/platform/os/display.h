@@ -22,12 +22,13 @@ struct DisplayDevice {
     RECT bounds{};           // virtual-screen pixels; only meaningful when attached
 };
 
-// Every display device, the primary first. From SDL's video displays (starting video for
-// the call when it is not running), or the fake list a test installed.
+// Every display device, the primary first. From the windowing system (starting it for the
+// call when it is not running; sdl/display_sdl.cpp), or the fake list a test installed. On Windows EnumDisplayDevicesA and EnumDisplaySettingsA answer.
 std::vector<DisplayDevice> EnumerateDisplayDevices();
 
 // The monitor handle for a rectangle: the attached display that contains its centre, or
-// null (MONITOR_DEFAULTTONULL). Handles are display index + 1.
+// null (MONITOR_DEFAULTTONULL). Handles are display index + 1. On Windows the real
+// MonitorFromRect serves.
 HMONITOR MonitorFromRect(const RECT& rect);
 
 // The primary display's top-left corner in the windowing system's coordinates.

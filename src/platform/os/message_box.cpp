@@ -1,10 +1,12 @@
+// Message boxes: the test handler, stderr and the environment switch are the same for
+// every back end; only showing a box is the back end's (backend::ShowMessageBox).
 #include "platform/os/message_box.h"
-
-#include <SDL.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "platform/os/backend.h"
 
 namespace eh::os {
 namespace {
@@ -14,10 +16,9 @@ MessageBoxHandler& currentHandler() {
     return handler;
 }
 
-bool displayReachable() {
+bool boxesSwitchedOff() {
     const char* noBoxes = std::getenv("EMBERHOLD_NO_MESSAGE_BOXES");
-    if (noBoxes && std::strcmp(noBoxes, "1") == 0) return false;
-    return std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
+    return noBoxes && std::strcmp(noBoxes, "1") == 0;
 }
 
 }  // namespace
@@ -29,13 +30,8 @@ int ShowMessageBox(HWND /*owner*/, const char* text, const char* caption, UINT t
     if (currentHandler()) return currentHandler()(call);
 
     std::fprintf(stderr, "[%s] %s\n", call.caption.c_str(), call.text.c_str());
-    if (displayReachable()) {
-        Uint32 flags = SDL_MESSAGEBOX_INFORMATION;
-        if ((type & 0xF0u) == MB_ICONERROR) flags = SDL_MESSAGEBOX_ERROR;
-        if ((type & 0xF0u) == MB_ICONWARNING) flags = SDL_MESSAGEBOX_WARNING;
-        // Fails harmlessly when no window system answers; stderr already has the text.
-        SDL_ShowSimpleMessageBox(flags, call.caption.c_str(), call.text.c_str(), nullptr);
-    }
+    if (!boxesSwitchedOff() && backend::MessageBoxReachable())
+        backend::ShowMessageBox(call.text, call.caption, type);
     return IDOK;
 }
 

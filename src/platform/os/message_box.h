@@ -1,8 +1,13 @@
 // Message boxes: the stand-in for MessageBoxA.
 //
-// A box blocks until dismissed (SDL's message box when a display is reachable; otherwise
+// A box blocks until dismissed (the back end's box when a display is reachable; otherwise
 // the text goes to stderr and the call returns IDOK at once). Texts are ANSI bytes in the
 // given code page. Tests install a handler to see the boxes instead of showing them.
+// The handler, stderr and EMBERHOLD_NO_MESSAGE_BOXES are portable (message_box.cpp); the
+// box itself is sdl/message_box_sdl.cpp. On Windows the real MessageBoxA shows the box:
+// a Win32 back end implements backend::ShowMessageBox with it. <windows.h> declares
+// MessageBoxA itself, so the wrapper at the end is for other systems only, and shared code
+// whose boxes a test must see calls ShowMessageBox.
 #pragma once
 
 #include <functional>
@@ -40,7 +45,9 @@ private:
 
 }  // namespace eh::os
 
+#ifndef _WIN32
 // The Win32 spelling used by the shared code (Windows-1252 texts).
 inline int MessageBoxA(HWND owner, const char* text, const char* caption, UINT type) {
     return eh::os::ShowMessageBox(owner, text, caption, type);
 }
+#endif  // _WIN32

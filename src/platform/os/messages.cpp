@@ -1,11 +1,13 @@
+// The message queue, timers and clock, the same for every back end that has no Win32
+// queue underneath; the windowing system's events come in through backend::PumpEvents.
 #include "platform/os/messages.h"
-
-#include <SDL.h>
 
 #include <chrono>
 #include <deque>
 #include <thread>
 #include <vector>
+
+#include "platform/os/backend.h"
 
 namespace eh::os {
 namespace {
@@ -13,7 +15,7 @@ namespace {
 struct WindowEntry {
     HWND window;
     WNDPROC procedure;
-    std::uint32_t sdlId;
+    std::uint32_t nativeId;  // the windowing system's id its events carry, 0 for none
 };
 
 struct Timer {
@@ -47,17 +49,6 @@ const WindowEntry* findWindow(HWND window) {
     return nullptr;
 }
 
-HWND windowOfSdlId(std::uint32_t id) {
-    for (const WindowEntry& e : state().windows)
-        if (e.sdlId != 0 && e.sdlId == id) return e.window;
-    return nullptr;
-}
-
-bool ownsKeyboardFocus() {
-    SDL_Window* focus = SDL_GetKeyboardFocus();
-    return focus != nullptr && windowOfSdlId(SDL_GetWindowID(focus)) != nullptr;
-}
-
 void post(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     state().queue.push_back(MSG{window, message, wParam, lParam, timeGetTime(), POINT{0, 0}});
 }
@@ -65,49 +56,17 @@ void post(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
 void (*idlePoll)() = nullptr;
 DWORD lastIdlePoll = 0;
 
-// Translates the SDL events waiting now into queued messages.
-void pumpSdl() {
+// Runs the idle poll when due and turns the windowing system's waiting events into
+// queued messages.
+void pumpEvents() {
     if (idlePoll != nullptr && timeGetTime() - lastIdlePoll >= kIdlePollPeriod) {
         lastIdlePoll = timeGetTime();
         idlePoll();
     }
-    if (SDL_WasInit(SDL_INIT_VIDEO) == 0) return;
-    SDL_Event e;
-    while (SDL_PollEvent(&e) != 0) {
-        switch (e.type) {
-            case SDL_KEYDOWN:
-                if (HWND w = windowOfSdlId(e.key.windowID))
-                    post(w, WM_KEYDOWN, static_cast<WPARAM>(e.key.keysym.sym), 1);
-                break;
-            case SDL_MOUSEBUTTONDOWN:
-                if (HWND w = windowOfSdlId(e.button.windowID)) {
-                    UINT m = e.button.button == SDL_BUTTON_RIGHT    ? WM_RBUTTONDOWN
-                             : e.button.button == SDL_BUTTON_MIDDLE ? WM_MBUTTONDOWN
-                                                                    : WM_LBUTTONDOWN;
-                    post(w, m, 0, MAKELPARAM(e.button.x, e.button.y));
-                }
-                break;
-            case SDL_MOUSEMOTION:
-                if (HWND w = windowOfSdlId(e.motion.windowID))
-                    post(w, WM_MOUSEMOVE, 0, MAKELPARAM(e.motion.x, e.motion.y));
-                break;
-            case SDL_WINDOWEVENT: {
-                HWND w = windowOfSdlId(e.window.windowID);
-                if (w == nullptr) break;
-                if (e.window.event == SDL_WINDOWEVENT_CLOSE) post(w, WM_SYSCOMMAND, SC_CLOSE, 0);
-                if (e.window.event == SDL_WINDOWEVENT_EXPOSED) post(w, WM_PAINT, 0, 0);
-                break;
-            }
-            case SDL_QUIT:
-                for (const WindowEntry& entry : state().windows) post(entry.window, WM_CLOSE, 0, 0);
-                break;
-            default:
-                break;
-        }
-    }
+    if (!backend::PumpEvents()) return;
     // Activation belongs to the application, not to one window: focus moving between our
     // own windows is no deactivation.
-    bool active = ownsKeyboardFocus();
+    bool active = backend::OwnsKeyboardFocus();
     if (active != state().appActive) {
         state().appActive = active;
         if (!state().windows.empty())
@@ -128,7 +87,7 @@ bool dueTimer(HWND filter, MSG* out) {
 }
 
 bool takeMessage(MSG* msg, HWND filter, bool remove) {
-    pumpSdl();
+    pumpEvents();
     std::deque<MSG>& q = state().queue;
     for (auto it = q.begin(); it != q.end(); ++it) {
         if (filter != nullptr && it->hwnd != filter) continue;
@@ -154,9 +113,9 @@ DWORD steadyMilliseconds() {
 
 }  // namespace
 
-void RegisterWindow(HWND window, WNDPROC procedure, std::uint32_t sdlWindowId) {
+void RegisterWindow(HWND window, WNDPROC procedure, std::uint32_t nativeId) {
     UnregisterWindow(window);
-    state().windows.push_back({window, procedure, sdlWindowId});
+    state().windows.push_back({window, procedure, nativeId});
 }
 
 void UnregisterWindow(HWND window) {
@@ -201,6 +160,24 @@ void ResetMessageQueue() {
     s.quitPosted = false;
     s.appActive = false;
 }
+
+namespace backend {
+
+HWND WindowOfNativeId(std::uint32_t id) {
+    for (const WindowEntry& e : state().windows)
+        if (e.nativeId != 0 && e.nativeId == id) return e.window;
+    return nullptr;
+}
+
+void PostEvent(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    post(window, message, wParam, lParam);
+}
+
+void PostToEveryWindow(UINT message) {
+    for (const WindowEntry& entry : state().windows) post(entry.window, message, 0, 0);
+}
+
+}  // namespace backend
 
 }  // namespace eh::os
 
@@ -280,10 +257,4 @@ DWORD timeGetTime() {
 void Sleep(DWORD milliseconds) {
     if (state().manualClock) return;
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
-
-HCURSOR SetCursor(HCURSOR cursor) {
-    if (SDL_WasInit(SDL_INIT_VIDEO) != 0)
-        SDL_ShowCursor(cursor == nullptr ? SDL_DISABLE : SDL_ENABLE);
-    return nullptr;
 }

@@ -1,21 +1,25 @@
 // The thread's message queue, timers, window procedures and millisecond clock: the
 // stand-ins for PeekMessageA, GetMessageA, DispatchMessageA, PostMessageA, SetTimer,
-// KillTimer, DefWindowProcA, timeGetTime and Sleep.
+// KillTimer, DefWindowProcA, timeGetTime and Sleep, and SetCursor.
 //
 // One queue per process, used from the GUI thread only. Posted messages come first, in
-// order; then the SDL events of the windows this layer knows, translated to WM_* messages;
-// timer messages last, once per due timer however many periods were missed (as Win32
-// does). Without a running video subsystem only posted messages and timers exist, which
-// is how the tests drive a window procedure.
-//
-// SDL events become:
-//   key press                       WM_KEYDOWN      wParam = SDL keycode
+// order; then the windowing system's events of the windows this layer knows, translated to
+// WM_* messages by the back end (sdl/events_sdl.cpp lists its mapping); timer messages
+// last, once per due timer however many periods were missed (as Win32 does). Without a
+// running windowing system only posted messages and timers exist, which is how the tests
+// drive a window procedure. What the events become:
+//   key press                       WM_KEYDOWN      wParam = the back end's key code
 //   mouse button press              WM_LBUTTONDOWN / WM_RBUTTONDOWN / WM_MBUTTONDOWN
 //   mouse motion                    WM_MOUSEMOVE    lParam = MAKELPARAM(x, y)
 //   every window of ours lost focus WM_ACTIVATEAPP  wParam = 0 (gained: 1)
 //   close button / host close       WM_SYSCOMMAND   wParam = SC_CLOSE
 //   exposed                         WM_PAINT
-//   SIGTERM / SIGINT (SDL_QUIT)     WM_CLOSE to every window
+//   SIGTERM / SIGINT                WM_CLOSE to every window
+//
+// The queue, timers and clock are portable (messages.cpp); only the event pump and the
+// cursor are the back end's. On Windows the real queue, timers, timeGetTime, Sleep and
+// SetCursor serve the Win32 names; the eh::os:: additions below (manual clock, idle poll,
+// window registration) are what a Win32 back end must still provide.
 #pragma once
 
 #include <cstdint>
@@ -114,9 +118,9 @@ HCURSOR SetCursor(HCURSOR cursor);
 namespace eh::os {
 
 // Window procedures of the windows this layer knows. The window code registers each new
-// window here (with the SDL window id its events carry, 0 for none) and unregisters it
-// when destroyed.
-void RegisterWindow(HWND window, WNDPROC procedure, std::uint32_t sdlWindowId);
+// window here (with the windowing system's id its events carry, 0 for none) and
+// unregisters it when destroyed.
+void RegisterWindow(HWND window, WNDPROC procedure, std::uint32_t nativeId);
 void UnregisterWindow(HWND window);
 bool IsKnownWindow(HWND window);
 // What DefWindowProcA does for WM_CLOSE: destroy the window. The window code installs

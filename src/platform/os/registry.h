@@ -14,13 +14,15 @@
 // mode and, when the path is a symbolic link, replaces the file the link points to. Writes
 // go to a temporary file in the target's folder, are flushed to disk and renamed over the
 // old file: a crash leaves either the old or the new file, never a torn one.
+//
+// The file is the back end (posix/registry_file.cpp). A Win32 back end keeps this class
+// and its contract over RegCreateKeyExA / RegQueryValueExA / RegSetValueExA /
+// RegFlushKey / RegCloseKey on HKEY_CURRENT_USER (its Store holds the HKEY; the path
+// argument and SettingsFilePath have no meaning there), so the callers stay as they are.
 #pragma once
 
-#include <cstdint>
-#include <map>
-#include <optional>
+#include <memory>
 #include <string>
-#include <vector>
 
 #include "platform/os/win32_types.h"
 
@@ -31,6 +33,11 @@ std::string SettingsFilePath();
 
 class RegistryKey {
 public:
+    RegistryKey();
+    ~RegistryKey();  // does not flush: Close does
+    RegistryKey(const RegistryKey&) = delete;
+    RegistryKey& operator=(const RegistryKey&) = delete;
+
     // Opens `subkey` in the file at `path` (RegCreateKeyExA). A missing file is created
     // with the empty section; an existing file is only read, a missing section being added
     // by the first Flush that has a value to write. Returns false when the file exists but
@@ -49,27 +56,12 @@ public:
     // RegCloseKey: flushes pending changes.
     void Close();
 
-    bool IsOpen() const { return open_; }
+    bool IsOpen() const;
 
 private:
-    struct Line {
-        std::string text;             // as read (for lines we keep verbatim)
-        std::optional<std::string> name;  // set for a parsed value line of our section
-    };
-
-    bool load();
-    // `replace` false: fails where a file already stands instead of replacing it.
-    bool writeAtomically(const std::string& contents, bool replace) const;
-    std::string render() const;
-
-    bool open_ = false;
-    bool dirty_ = false;
-    std::string path_;
-    std::string section_;
-    std::vector<std::string> before_;  // lines before our section (other sections)
-    std::vector<Line> ours_;           // lines of our section, header excluded
-    std::vector<std::string> after_;   // lines after our section
-    std::map<std::string, DWORD> values_;  // parsed values of our section (exact names)
+    // The back end's state of one open key (posix/registry_file.cpp: the file's lines).
+    struct Store;
+    std::unique_ptr<Store> store_;
 };
 
 }  // namespace eh::os

@@ -2,7 +2,7 @@
 // RegisterClassA, CreateWindowExA, DestroyWindow, GetClientRect, AdjustWindowRect,
 // LoadBitmapA and the paint calls of the preview.
 //
-// Which SDL window each style makes:
+// What each style makes:
 //   WS_POPUP (with WS_EX_TOPMOST)   a borderless window covering the given virtual-screen
 //                                   rectangle (one display), always on top, full screen on
 //                                   the display it covers
@@ -10,9 +10,14 @@
 //                                   (the window manager draws the frame: AdjustWindowRect
 //                                   leaves rectangles as they are)
 //   WS_CHILD of a foreign window    no window of its own: the new handle draws into the
-//                                   foreign window (an X11 window of another program)
+//                                   foreign window (a window of another program)
 // Every window can take an OpenGL context. Messages reach the class's procedure through
 // messages.h; WM_CREATE is sent before CreateWindowExA returns, WM_DESTROY by DestroyWindow.
+//
+// The back end is sdl/saver_windows_sdl.cpp, with x11/foreign_window_x11.cpp for the
+// windows of other programs. On Windows the real functions serve every Win32 name here;
+// the eh::os:: functions below are what a Win32 back end adds (a foreign window's id is
+// then its HWND).
 #pragma once
 
 #include <cstdint>
@@ -78,9 +83,9 @@ BOOL GetBitmapSize(HBITMAP bitmap, int* width, int* height);
 
 namespace eh::os {
 
-// The handle of another program's window, by its X11 id (the /p argument, -window-id, the
-// root window). Null when there is no such window or no X11 display. The handle is owned
-// by this layer and is never destroyed by DestroyWindow.
+// The handle of another program's window, by the windowing system's id (the /p argument,
+// -window-id, the root window). Null when there is no such window or no display. The
+// handle is owned by this layer and is never destroyed by DestroyWindow.
 HWND ForeignWindow(std::uintptr_t id);
 // Lets go of every foreign window, once the saver's own windows in them are destroyed.
 void ReleaseForeignWindows();

@@ -4,7 +4,9 @@
 // the temporary folder, with the user id in its name). It is held until the object is
 // destroyed or the process ends, so a crashed copy never blocks the next one. Unlike
 // flock, such a lock can be looked at without taking it, which is what a run that must
-// give way to a holder, but never block one, needs.
+// give way to a holder, but never block one, needs. The back end is
+// posix/single_instance_posix.cpp; a Win32 back end would hold a named mutex in the
+// session's namespace (CreateMutexA, looked at with OpenMutexA) behind the same class.
 #pragma once
 
 #include <string>

@@ -1,35 +1,24 @@
-// Windows of the platform layer: what an HWND is on Linux.
+// The windowing system and the offscreen windows of tests and recording.
 //
-// An HWND points at an HWND__ owned by this module. The Direct3D 8 layer draws into the
-// SDL window it holds (an OpenGL-capable window: every window made here can take a GL 3.3
-// core context). This header holds the window record, video start-up and the offscreen
-// windows of tests and recording; the saver's own windows (full screen, test window,
-// preview child) are created through saver_windows.h and their messages go through
-// messages.h.
+// Outside src/platform/ an HWND is opaque: what it points at is the back end's window
+// record (sdl/sdl_window.h, which the Direct3D 8 layer includes to draw into the window).
+// The saver's own windows (full screen, test window, preview child) are created through
+// saver_windows.h and their messages go through messages.h. Every window made here can
+// take the renderer's OpenGL context.
+//
+// These are the null back end of the windowing system: an offscreen window is never
+// shown and needs no display, so headless tests and frame recording run anywhere the
+// renderer does. A Win32 back end makes a hidden window of its own class here.
 #pragma once
 
 #include "platform/os/win32_types.h"
 
-struct SDL_Window;
-
-// The platform's window record, shared by every kind of window; what only the saver's
-// windows need is kept beside it in saver_windows.cpp. Code outside src/platform/ treats
-// HWND as opaque.
-struct HWND__ {
-    SDL_Window* sdl = nullptr;
-    // True for windows that are never shown (tests, frame recording): the renderer must not
-    // treat their hidden state as a lost device.
-    bool offscreen = false;
-    int width = 0;  // client size in pixels at creation
-    int height = 0;
-};
-
 namespace eh::os {
 
-// Starts SDL's video subsystem (reference counted; pair with ReleaseVideo). Without a
-// display (no DISPLAY and no WAYLAND_DISPLAY) and with SDL_VIDEODRIVER unset, selects SDL's
-// "offscreen" driver, which renders through EGL with no display. Returns false with SDL's
-// error text logged to stderr when video cannot start.
+// Starts the windowing system (reference counted; pair with ReleaseVideo). Without a
+// display (no DISPLAY and no WAYLAND_DISPLAY) and no driver named in the environment, the
+// back end picks its offscreen driver (sdl/window_sdl.cpp), which renders with no display.
+// Returns false, with the reason logged to stderr, when it cannot start.
 bool AcquireVideo();
 void ReleaseVideo();
 
@@ -37,17 +26,7 @@ void ReleaseVideo();
 // recording). Starts video itself (AcquireVideo). Returns null on failure.
 HWND CreateOffscreenWindow(int width, int height);
 
-// Asks for the OpenGL context every window of ours draws with (3.3 core, double-buffered,
-// no depth in the window: the renderer has its own framebuffers). Before SDL_CreateWindow.
-void RequestWindowContext();
-// Wraps a window SDL has just made (a null one reports SDL's error, releases the video
-// reference taken for it and gives null); the size is read from SDL.
-HWND WrapSdlWindow(SDL_Window* sdl);
-
 // Destroys a window made by CreateOffscreenWindow and releases its hold on video. Null is ignored.
 void DestroyOffscreenWindow(HWND window);
-
-// The SDL window behind an HWND, or null for a null handle.
-SDL_Window* SdlWindowOf(HWND window);
 
 }  // namespace eh::os

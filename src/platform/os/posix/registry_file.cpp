@@ -1,3 +1,5 @@
+// The settings file back end of the registry key: an INI-style file per user, read
+// through a descriptor and written atomically (temporary file, fsync, rename).
 #include "platform/os/registry.h"
 
 #include <fcntl.h>
@@ -9,7 +11,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <optional>
 #include <sstream>
+#include <vector>
 
 namespace eh::os {
 namespace {
@@ -86,19 +91,48 @@ std::string SettingsFilePath() {
     return base + "/kestrelle/emberhold-3d-screensaver.conf";
 }
 
+struct RegistryKey::Store {
+    struct Line {
+        std::string text;                 // as read (for lines we keep verbatim)
+        std::optional<std::string> name;  // set for a parsed value line of our section
+    };
+
+    bool load();
+    // `replace` false: fails where a file already stands instead of replacing it.
+    bool writeAtomically(const std::string& contents, bool replace) const;
+    std::string render() const;
+
+    bool opened = false;
+    bool dirty = false;
+    std::string path;
+    std::string section;
+    std::vector<std::string> before;  // lines before our section (other sections)
+    std::vector<Line> ours;           // lines of our section, header excluded
+    std::vector<std::string> after;   // lines after our section
+    std::map<std::string, DWORD> values;  // parsed values of our section (exact names)
+};
+
+RegistryKey::RegistryKey() : store_(std::make_unique<Store>()) {}
+
+RegistryKey::~RegistryKey() = default;
+
+bool RegistryKey::IsOpen() const {
+    return store_->opened;
+}
+
 bool RegistryKey::Create(const std::string& subkey, const std::string& path) {
-    *this = RegistryKey();
-    path_ = path;
-    section_ = subkey;
-    if (!load()) return false;
-    open_ = true;
+    store_ = std::make_unique<Store>();
+    store_->path = path;
+    store_->section = subkey;
+    if (!store_->load()) return false;
+    store_->opened = true;
     return true;
 }
 
-bool RegistryKey::load() {
+bool RegistryKey::Store::load() {
     // Read through a descriptor so that "no such file" (the key is created) and "cannot be
     // read" (left alone, defaults stay) are told apart.
-    const int fd = open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         if (errno != ENOENT) return false;
         // RegCreateKeyExA creates the key; the file is made only where none stands, so a
@@ -134,27 +168,27 @@ bool RegistryKey::load() {
         bool header = t.size() >= 2 && t.front() == '[' && t.back() == ']';
         if (header) {
             std::string name = t.substr(1, t.size() - 2);
-            if (where == Before && name == section_) {
+            if (where == Before && name == section) {
                 where = Ours;
                 continue;
             }
             if (where == Ours) where = After;
         }
         if (where == Before) {
-            before_.push_back(line);
+            before.push_back(line);
         } else if (where == After) {
-            after_.push_back(line);
+            after.push_back(line);
         } else {
             Line l{line, std::nullopt};
             std::size_t eq = t.find('=');
             if (t.size() <= kMaxLineLength && eq != std::string::npos && eq > 0) {
                 std::string name = trim(t.substr(0, eq));
                 if (auto v = parseDword(trim(t.substr(eq + 1)))) {
-                    values_[name] = *v;
+                    values[name] = *v;
                     l.name = name;
                 }
             }
-            ours_.push_back(std::move(l));
+            ours.push_back(std::move(l));
         }
     }
     // A file without our section (another program's, or damaged) gains it only when a value
@@ -163,45 +197,47 @@ bool RegistryKey::load() {
 }
 
 bool RegistryKey::QueryDword(const std::string& name, DWORD* value) const {
-    if (!open_ || value == nullptr) return false;
-    auto it = values_.find(name);
-    if (it == values_.end()) return false;
+    const Store& s = *store_;
+    if (!s.opened || value == nullptr) return false;
+    auto it = s.values.find(name);
+    if (it == s.values.end()) return false;
     *value = it->second;
     return true;
 }
 
 void RegistryKey::SetDword(const std::string& name, DWORD value) {
-    if (!open_) return;
-    auto it = values_.find(name);
-    if (it != values_.end() && it->second == value) return;
-    if (it == values_.end()) ours_.push_back(Line{"", name});
-    values_[name] = value;
-    dirty_ = true;
+    Store& s = *store_;
+    if (!s.opened) return;
+    auto it = s.values.find(name);
+    if (it != s.values.end() && it->second == value) return;
+    if (it == s.values.end()) s.ours.push_back(Store::Line{"", name});
+    s.values[name] = value;
+    s.dirty = true;
 }
 
-std::string RegistryKey::render() const {
+std::string RegistryKey::Store::render() const {
     std::string out;
-    for (const std::string& l : before_) out += l + "\n";
-    out += "[" + section_ + "]\n";
+    for (const std::string& l : before) out += l + "\n";
+    out += "[" + section + "]\n";
     // A value set twice in a damaged file is written once, where it first stood.
     std::map<std::string, bool> written;
-    for (const Line& l : ours_) {
+    for (const Line& l : ours) {
         if (!l.name) {
             out += l.text + "\n";
             continue;
         }
         if (written[*l.name]) continue;
         written[*l.name] = true;
-        out += *l.name + "=" + std::to_string(values_.at(*l.name)) + "\n";
+        out += *l.name + "=" + std::to_string(values.at(*l.name)) + "\n";
     }
-    for (const std::string& l : after_) out += l + "\n";
+    for (const std::string& l : after) out += l + "\n";
     return out;
 }
 
-bool RegistryKey::writeAtomically(const std::string& contents, bool replace) const {
+bool RegistryKey::Store::writeAtomically(const std::string& contents, bool replace) const {
     // A settings file that is a symbolic link (dotfile managers keep the real one elsewhere)
     // is written where the link points, so the link survives.
-    const std::string target = followLinks(path_);
+    const std::string target = followLinks(path);
     std::size_t slash = target.rfind('/');
     std::string dir = slash == std::string::npos ? "." : target.substr(0, slash);
     if (dir.empty()) dir = "/";
@@ -256,15 +292,16 @@ bool RegistryKey::writeAtomically(const std::string& contents, bool replace) con
 }
 
 bool RegistryKey::Flush() {
-    if (!dirty_) return true;
-    if (!writeAtomically(render(), /*replace=*/true)) return false;
-    dirty_ = false;
+    Store& s = *store_;
+    if (!s.dirty) return true;
+    if (!s.writeAtomically(s.render(), /*replace=*/true)) return false;
+    s.dirty = false;
     return true;
 }
 
 void RegistryKey::Close() {
-    if (open_) Flush();
-    open_ = false;
+    if (store_->opened) Flush();
+    store_->opened = false;
 }
 
 }  // namespace eh::os

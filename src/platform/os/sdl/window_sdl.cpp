@@ -1,4 +1,6 @@
-#include "platform/os/window.h"
+// Video start-up and the window record over SDL. Without a display SDL's "offscreen"
+// driver renders through EGL, which is the null back end of tests and recording.
+#include "platform/os/sdl/sdl_window.h"
 
 #include <SDL.h>
 

@@ -1,3 +1,6 @@
+// The saver's windows over SDL: SDL windows for the full-screen and test windows, SDL's
+// wrapper of a foreign window for the preview and the host's windows, and bitmaps as SDL
+// surfaces.
 #include "platform/os/saver_windows.h"
 
 #include <SDL.h>
@@ -8,13 +11,10 @@
 #include <vector>
 #include <string>
 
+#include "platform/os/backend.h"
 #include "platform/os/display.h"
 #include "platform/os/resources.h"
-#include "platform/os/window.h"
-
-#ifdef EMBERHOLD_HAVE_X11
-#include <X11/Xlib.h>
-#endif
+#include "platform/os/sdl/sdl_window.h"
 
 namespace eh::os {
 namespace {
@@ -52,37 +52,13 @@ void destroyHook(HWND window) {
     DestroyWindow(window);
 }
 
-#ifdef EMBERHOLD_HAVE_X11
-int ignoreXError(Display*, XErrorEvent*) {
-    return 0;
-}
-
-// Whether `id` names a window on the default display, without letting a bad id end the
-// process through Xlib's default error handler.
-bool foreignWindowExists(std::uintptr_t id) {
-    Display* display = XOpenDisplay(nullptr);
-    if (display == nullptr) return false;
-    auto previous = XSetErrorHandler(ignoreXError);
-    XWindowAttributes attributes;
-    Status ok = XGetWindowAttributes(display, static_cast<Window>(id), &attributes);
-    XSync(display, False);
-    XSetErrorHandler(previous);
-    XCloseDisplay(display);
-    return ok != 0;
-}
-#else
-bool foreignWindowExists(std::uintptr_t) {
-    return false;
-}
-#endif
-
 // Windows of another process send no events through SDL here: neither exposure nor
 // destruction. Each poll repaints them (the preview's still picture) and, when the host
 // has destroyed one, tells its window procedure with WM_DESTROY, once.
 void watchForeignWindows() {
     for (auto& [id, entry] : foreign()) {
         if (entry.gone) continue;
-        const bool alive = foreignWindowExists(id);
+        const bool alive = backend::ForeignWindowExists(id);
         entry.gone = !alive;
         // The messages go to our windows in it: the foreign window itself when the saver
         // adopted it, and the children made in it.
@@ -101,7 +77,7 @@ HWND ForeignWindow(std::uintptr_t id) {
     if (id == 0) return nullptr;
     auto it = foreign().find(id);
     if (it != foreign().end()) return it->second.gone ? nullptr : it->second.window;
-    if (!foreignWindowExists(id) || !AcquireVideo()) return nullptr;
+    if (!backend::ForeignWindowExists(id) || !AcquireVideo()) return nullptr;
     // The scene may render into the window, so it must take an OpenGL context.
     SDL_SetHint(SDL_HINT_VIDEO_FOREIGN_WINDOW_OPENGL, "1");
     HWND window = WrapSdlWindow(SDL_CreateWindowFrom(reinterpret_cast<const void*>(id)));
@@ -118,18 +94,6 @@ void ReleaseForeignWindows() {
     for (auto& [id, entry] : foreign()) delete entry.window;
     foreign().clear();
     SetIdlePoll(nullptr);
-}
-
-std::uintptr_t RootWindowId() {
-#ifdef EMBERHOLD_HAVE_X11
-    Display* display = XOpenDisplay(nullptr);
-    if (display == nullptr) return 0;
-    std::uintptr_t root = DefaultRootWindow(display);
-    XCloseDisplay(display);
-    return root;
-#else
-    return 0;
-#endif
 }
 
 void PaintBitmap(HWND window, HBITMAP bitmap) {

@@ -1,0 +1,65 @@
+// What a back end gives the portable parts of this layer, and what they give it back.
+// Private to src/platform/os/: nothing outside this folder includes it.
+//
+// The portable parts (messages.cpp, message_box.cpp, display.cpp) hold the message queue,
+// timers and clock, the test hooks (message box handler, fake display list) and every rule
+// that does not depend on the windowing system. A back end answers the few questions below
+// and nothing else; the windows themselves (window.h, saver_windows.h) are wholly the back
+// end's. Today's back end is sdl/ (with x11/ for foreign windows); the null back end is
+// its offscreen video driver together with the fake displays and the message box handler,
+// so every function here must work without a display. A Win32 back end uses the real API for the
+// Win32 names and implements only what the eh::os:: parts of the public headers add.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/os/display.h"
+#include "platform/os/win32_types.h"
+
+namespace eh::os::backend {
+
+// Messages (sdl/events_sdl.cpp).
+
+// Turns the windowing system's events waiting now into messages through the calls below.
+// Returns false, doing nothing, when no windowing system is running (then only posted
+// messages and timers exist).
+bool PumpEvents();
+// Whether a window this layer knows (RegisterWindow) has the keyboard focus now.
+bool OwnsKeyboardFocus();
+
+// Given by messages.cpp to the event pump: the window registered with native id `id`
+// (never for id 0), or null.
+HWND WindowOfNativeId(std::uint32_t id);
+// Queues a message as PostMessageA does, to a window the pump found.
+void PostEvent(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Queues `message` to every window this layer knows, in registration order.
+void PostToEveryWindow(UINT message);
+
+// Message boxes (sdl/message_box_sdl.cpp).
+
+// Whether a box can reach the user at all (a display is set); when not, the text on
+// stderr is all there is.
+bool MessageBoxReachable();
+// Shows a box (UTF-8 texts, MB_* type) and blocks until it is dismissed. A failure is
+// harmless: the caller has already written the text to stderr.
+void ShowMessageBox(const std::string& text, const std::string& caption, UINT type);
+
+// Displays (sdl/display_sdl.cpp).
+
+struct DisplayLayout {
+    std::vector<DisplayDevice> devices;  // the primary first, virtual-screen coordinates
+    POINT origin{0, 0};                  // the primary's corner in windowing coordinates
+};
+// The displays as the windowing system sees them now, starting it for the call when it is
+// not running; empty when it cannot start.
+DisplayLayout QueryDisplays();
+
+// Foreign windows (x11/foreign_window_x11.cpp).
+
+// Whether `id` names a window of another program on the default display. False without
+// such a display, and never fatal for a bad id.
+bool ForeignWindowExists(std::uintptr_t id);
+
+}  // namespace eh::os::backend
