@@ -28,40 +28,40 @@ constexpr std::size_t kFileHeaderSize = 14;
 
 bool decodeBmp(const std::uint8_t* data, std::size_t size, DecodedImage& out, std::string& error) {
     ByteReader in(data, size);
-    if (in.u8() != 'B' || in.u8() != 'M') return error = "BMP: no signature", false;
-    in.skip(8);
-    const std::uint32_t pixelOffset = in.u32();
-    const std::uint32_t headerSize = in.u32();
-    if (in.failed) return error = "BMP: truncated header", false;
+    if (in.U8() != 'B' || in.U8() != 'M') return error = "BMP: no signature", false;
+    in.Skip(8);
+    const std::uint32_t pixelOffset = in.U32();
+    const std::uint32_t headerSize = in.U32();
+    if (!in.ok()) return error = "BMP: truncated header", false;
 
     std::int64_t width = 0, height = 0;
     std::uint32_t bits = 0, compression = kBiRgb, coloursUsed = 0;
     std::uint32_t masks[4] = {0, 0, 0, 0};
     std::size_t paletteEntryBytes = 4;
     if (headerSize == 12) {
-        width = in.u16();
-        height = in.u16();
-        in.u16();  // planes
-        bits = in.u16();
+        width = in.U16();
+        height = in.U16();
+        in.U16();  // planes
+        bits = in.U16();
         paletteEntryBytes = 3;
     } else if (headerSize >= 40) {
-        width = in.i32();
-        height = in.i32();
-        in.u16();  // planes
-        bits = in.u16();
-        compression = in.u32();
-        in.skip(12);  // image size, resolution
-        coloursUsed = in.u32();
-        in.u32();  // colours important
+        width = in.I32();
+        height = in.I32();
+        in.U16();  // planes
+        bits = in.U16();
+        compression = in.U32();
+        in.Skip(12);  // image size, resolution
+        coloursUsed = in.U32();
+        in.U32();  // colours important
         if (headerSize >= 52 || compression == kBiBitfields) {
             // The masks sit in the header (size >= 52) or right after a 40-byte one.
-            for (int i = 0; i < 3; ++i) masks[i] = in.u32();
-            if (headerSize >= 56) masks[3] = in.u32();
+            for (int i = 0; i < 3; ++i) masks[i] = in.U32();
+            if (headerSize >= 56) masks[3] = in.U32();
         }
     } else {
         return error = "BMP: unknown header size", false;
     }
-    if (in.failed) return error = "BMP: truncated header", false;
+    if (!in.ok()) return error = "BMP: truncated header", false;
 
     const bool topDown = height < 0;
     if (topDown) height = -height;
@@ -81,7 +81,7 @@ bool decodeBmp(const std::uint8_t* data, std::size_t size, DecodedImage& out, st
         entries = std::min(entries, 1u << bits);
         ByteReader pal(data, size);
         const std::uint8_t* p =
-            pal.seek(paletteStart) ? pal.take(std::size_t{entries} * paletteEntryBytes) : nullptr;
+            pal.Seek(paletteStart) ? pal.Take(std::size_t{entries} * paletteEntryBytes) : nullptr;
         if (!p) return error = "BMP: truncated palette", false;
         // Indices past the stored entries read as opaque black.
         palette.assign(1u << bits, 0xFF000000u);

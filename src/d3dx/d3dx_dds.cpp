@@ -173,23 +173,23 @@ std::uint32_t ownFormat(const Layout& l) {
 
 bool decodeDds(const std::uint8_t* data, std::size_t size, DecodedImage& out, std::string& error) {
     ByteReader in(data, size);
-    if (in.u32() != fourCC('D', 'D', 'S', ' ')) return error = "DDS: no signature", false;
-    const std::uint32_t headerSize = in.u32();
-    const std::uint32_t flags = in.u32();
-    const std::uint32_t height = in.u32();
-    const std::uint32_t width = in.u32();
-    in.skip(8);  // pitch, depth
-    const std::uint32_t mipCount = in.u32();
-    in.skip(44);
-    const std::uint32_t pfSize = in.u32();
-    const std::uint32_t pfFlags = in.u32();
-    const std::uint32_t pfFourCC = in.u32();
-    const std::uint32_t pfBits = in.u32();
+    if (in.U32() != fourCC('D', 'D', 'S', ' ')) return error = "DDS: no signature", false;
+    const std::uint32_t headerSize = in.U32();
+    const std::uint32_t flags = in.U32();
+    const std::uint32_t height = in.U32();
+    const std::uint32_t width = in.U32();
+    in.Skip(8);  // pitch, depth
+    const std::uint32_t mipCount = in.U32();
+    in.Skip(44);
+    const std::uint32_t pfSize = in.U32();
+    const std::uint32_t pfFlags = in.U32();
+    const std::uint32_t pfFourCC = in.U32();
+    const std::uint32_t pfBits = in.U32();
     Layout layout;
-    for (std::uint32_t& m : layout.masks) m = in.u32();
-    in.u32();  // caps
-    const std::uint32_t caps2 = in.u32();
-    if (in.failed || !in.seek(kDataOffset)) return error = "DDS: truncated header", false;
+    for (std::uint32_t& m : layout.masks) m = in.U32();
+    in.U32();  // caps
+    const std::uint32_t caps2 = in.U32();
+    if (!in.ok() || !in.Seek(kDataOffset)) return error = "DDS: truncated header", false;
     if (headerSize != 124 || pfSize != 32) return error = "DDS: bad header size", false;
     if (width == 0 || height == 0 || width > kMaxDimension || height > kMaxDimension)
         return error = "DDS: bad size", false;
@@ -240,7 +240,7 @@ bool decodeDds(const std::uint8_t* data, std::size_t size, DecodedImage& out, st
         for (std::uint32_t level = 0; level < levels; ++level) {
             const std::uint32_t w = std::max(1u, width >> level);
             const std::uint32_t h = std::max(1u, height >> level);
-            const std::uint8_t* src = in.take(levelSize(layout, w, h));
+            const std::uint8_t* src = in.Take(levelSize(layout, w, h));
             if (!src) return error = "DDS: truncated surface data", false;
             Image img(w, h);
             decodeLevel(layout, src, img);

@@ -62,6 +62,28 @@ struct DecodedImage {
     }
 };
 
+// One colour channel of a bit-field pixel format (BMP BI_BITFIELDS, DDS RGB masks).
+class MaskChannel {
+  public:
+    explicit MaskChannel(std::uint32_t mask) : mask_(mask) {
+        if (mask == 0) return;
+        while (!((mask >> shift_) & 1u)) ++shift_;
+        max_ = mask >> shift_;  // non-contiguous masks read as their span
+    }
+    bool present() const { return mask_ != 0; }
+    // The channel scaled to 0..255; `absent` when the mask is empty.
+    std::uint32_t extract(std::uint32_t pixel, std::uint32_t absent) const {
+        if (mask_ == 0) return absent;
+        const std::uint64_t v = (pixel & mask_) >> shift_;
+        return static_cast<std::uint32_t>((v * 255 + max_ / 2) / max_);
+    }
+
+  private:
+    std::uint32_t mask_;
+    std::uint32_t shift_ = 0;
+    std::uint64_t max_ = 1;
+};
+
 // Decoders. Each takes the whole file in memory and fills `out` on success. On failure it
 // returns false, leaves a short reason in `error` and `out` in an unspecified state. None
 // reads outside [data, data + size) whatever the bytes say.

@@ -1,11 +1,22 @@
-// Private to src/d3dx: a bounds-checked little-endian cursor over a file in memory.
+// ByteReader: the program's one bounds-checked little-endian cursor over a file in memory.
+// The image decoders here read through it, and so do the file formats of src/model (and
+// any layer above d3dx that parses bytes): d3dx is the lowest layer that reads files, so
+// every parser can reach it without a dependency upward.
 //
-// Every read checks the remaining length first; a read past the end returns 0 and sets
-// `failed`, which stays set, so a decoder can read a whole header and test once.
+// Contract:
+// - No read touches a byte outside [data, data + size).
+// - A read that finds too few bytes left marks the reader failed. A failed reader stays
+//   failed: every later read returns zero, Take returns null and remaining() is 0. A
+//   parser may therefore read a whole header or record and test ok() once afterwards.
+// - That is no licence to allocate from a count before testing it: a parser checks each
+//   count against the bytes left (Fits) first, so a damaged count cannot ask for gigabytes.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <string>
 
 namespace eh::d3dx {
 
@@ -13,83 +24,86 @@ class ByteReader {
   public:
     ByteReader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
 
-    bool failed = false;
+    bool ok() const { return ok_; }
+    void Fail() { ok_ = false; }
+    std::size_t offset() const { return pos_; }
+    std::size_t remaining() const { return ok_ ? size_ - pos_ : 0; }
+    // True when `count` records of at least `minBytes` each can still follow.
+    bool Fits(std::int64_t count, std::size_t minBytes) const {
+        if (count < 0) return false;
+        if (minBytes == 0) return true;
+        return static_cast<std::uint64_t>(count) <= remaining() / minBytes;
+    }
 
-    std::size_t position() const { return pos_; }
-    std::size_t size() const { return size_; }
-    std::size_t remaining() const { return size_ - pos_; }
-
-    // Moves to an absolute offset; an offset beyond the end fails.
-    bool seek(std::size_t offset) {
-        if (offset > size_) return fail();
-        pos_ = offset;
-        return true;
+    // Moves to an absolute offset; an offset beyond the end fails. Returns ok().
+    bool Seek(std::size_t offset) {
+        if (offset > size_)
+            ok_ = false;
+        else
+            pos_ = offset;
+        return ok_;
     }
-    bool skip(std::size_t n) {
-        if (n > remaining()) return fail();
-        pos_ += n;
-        return true;
+    // Steps over `n` bytes; fewer left fails. Returns ok().
+    bool Skip(std::size_t n) {
+        if (n > remaining())
+            ok_ = false;
+        else
+            pos_ += n;
+        return ok_;
     }
-    std::uint8_t u8() {
-        if (remaining() < 1) return fail(), 0;
-        return data_[pos_++];
-    }
-    std::uint16_t u16() {
-        if (remaining() < 2) return fail(), 0;
-        const std::uint16_t v = static_cast<std::uint16_t>(data_[pos_] | data_[pos_ + 1] << 8);
-        pos_ += 2;
-        return v;
-    }
-    std::uint32_t u32() {
-        if (remaining() < 4) return fail(), 0;
-        const std::uint32_t v = static_cast<std::uint32_t>(data_[pos_]) |
-                                static_cast<std::uint32_t>(data_[pos_ + 1]) << 8 |
-                                static_cast<std::uint32_t>(data_[pos_ + 2]) << 16 |
-                                static_cast<std::uint32_t>(data_[pos_ + 3]) << 24;
-        pos_ += 4;
-        return v;
-    }
-    std::int32_t i32() { return static_cast<std::int32_t>(u32()); }
-
-    // A pointer to the next n bytes, advancing past them; nullptr when fewer remain.
-    const std::uint8_t* take(std::size_t n) {
-        if (n > remaining()) return fail(), nullptr;
+    // A pointer to the next `n` bytes, advancing past them; null when fewer remain.
+    const std::uint8_t* Take(std::size_t n) {
+        if (!ok_ || n > size_ - pos_) {
+            ok_ = false;
+            return nullptr;
+        }
         const std::uint8_t* p = data_ + pos_;
         pos_ += n;
         return p;
     }
-
-  private:
-    bool fail() {
-        failed = true;
-        return false;
+    std::uint8_t U8() {
+        const std::uint8_t* p = Take(1);
+        return p ? p[0] : 0;
+    }
+    std::uint16_t U16() {
+        const std::uint8_t* p = Take(2);
+        return p ? static_cast<std::uint16_t>(p[0] | p[1] << 8) : 0;
+    }
+    std::uint32_t U32() {
+        const std::uint8_t* p = Take(4);
+        if (p == nullptr) return 0;
+        return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+               static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+    }
+    std::int32_t I32() { return static_cast<std::int32_t>(U32()); }
+    // An IEEE 754 single stored as its 32 bits, little-endian.
+    float F32() {
+        const std::uint32_t bits = U32();
+        float f;
+        std::memcpy(&f, &bits, 4);
+        return f;
+    }
+    // A zero-ended string of at most `maxChars` bytes before the zero; a longer one (or one
+    // that runs past the end) fails the reader.
+    std::string String(std::size_t maxChars) {
+        if (!ok_) return {};
+        const std::size_t limit = std::min(size_ - pos_, maxChars + 1);
+        const void* zero = std::memchr(data_ + pos_, 0, limit);
+        if (zero == nullptr) {
+            ok_ = false;
+            return {};
+        }
+        const auto len = static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - (data_ + pos_));
+        std::string s(reinterpret_cast<const char*>(data_ + pos_), len);
+        pos_ += len + 1;
+        return s;
     }
 
+  private:
     const std::uint8_t* data_;
     std::size_t size_;
     std::size_t pos_ = 0;
-};
-
-// One colour channel of a bit-field pixel format (BMP BI_BITFIELDS, DDS RGB masks).
-class MaskChannel {
-  public:
-    explicit MaskChannel(std::uint32_t mask) : mask_(mask) {
-        if (mask == 0) return;
-        while (!((mask >> shift_) & 1u)) ++shift_;
-        max_ = mask >> shift_;  // non-contiguous masks read as their span
-    }
-    bool present() const { return mask_ != 0; }
-    // The channel scaled to 0..255; `absent` when the mask is empty.
-    std::uint32_t extract(std::uint32_t pixel, std::uint32_t absent) const {
-        if (mask_ == 0) return absent;
-        const std::uint64_t v = (pixel & mask_) >> shift_;
-        return static_cast<std::uint32_t>((v * 255 + max_ / 2) / max_);
-    }
-
-  private:
-    std::uint32_t mask_;
-    std::uint32_t shift_ = 0;
-    std::uint64_t max_ = 1;
+    bool ok_ = true;
 };
 
 }  // namespace eh::d3dx

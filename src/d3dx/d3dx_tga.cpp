@@ -51,18 +51,18 @@ std::size_t rleCoverage(std::size_t bytes, std::uint32_t pixelBytes) {
 
 bool decodeTga(const std::uint8_t* data, std::size_t size, DecodedImage& out, std::string& error) {
     ByteReader in(data, size);
-    const std::uint8_t idLength = in.u8();
-    const std::uint8_t mapType = in.u8();
-    const std::uint8_t imageType = in.u8();
-    const std::uint16_t mapFirst = in.u16();
-    const std::uint16_t mapLength = in.u16();
-    const std::uint8_t mapBits = in.u8();
-    in.skip(4);  // x and y origin: positions on a screen, not part of the picture
-    const std::uint16_t width = in.u16();
-    const std::uint16_t height = in.u16();
-    const std::uint8_t bits = in.u8();
-    const std::uint8_t descriptor = in.u8();
-    if (in.failed) return error = "TGA: truncated header", false;
+    const std::uint8_t idLength = in.U8();
+    const std::uint8_t mapType = in.U8();
+    const std::uint8_t imageType = in.U8();
+    const std::uint16_t mapFirst = in.U16();
+    const std::uint16_t mapLength = in.U16();
+    const std::uint8_t mapBits = in.U8();
+    in.Skip(4);  // x and y origin: positions on a screen, not part of the picture
+    const std::uint16_t width = in.U16();
+    const std::uint16_t height = in.U16();
+    const std::uint8_t bits = in.U8();
+    const std::uint8_t descriptor = in.U8();
+    if (!in.ok()) return error = "TGA: truncated header", false;
 
     const bool rle = imageType > kTypeRleOffset;
     const std::uint8_t baseType = rle ? imageType - kTypeRleOffset : imageType;
@@ -70,7 +70,7 @@ bool decodeTga(const std::uint8_t* data, std::size_t size, DecodedImage& out, st
         return error = "TGA: unsupported image type", false;
     if (width == 0 || height == 0 || width > kMaxDimension || height > kMaxDimension)
         return error = "TGA: bad size", false;
-    if (!in.skip(idLength)) return error = "TGA: truncated id", false;
+    if (!in.Skip(idLength)) return error = "TGA: truncated id", false;
 
     // Colour map (also allowed, and skipped, on true-colour images).
     std::vector<std::uint32_t> palette;
@@ -79,7 +79,7 @@ bool decodeTga(const std::uint8_t* data, std::size_t size, DecodedImage& out, st
         if (mapBits != 15 && mapBits != 16 && mapBits != 24 && mapBits != 32)
             return error = "TGA: bad colour-map entry size", false;
         const std::uint32_t entryBytes = (mapBits + 7u) / 8u;
-        const std::uint8_t* map = in.take(std::size_t{mapLength} * entryBytes);
+        const std::uint8_t* map = in.Take(std::size_t{mapLength} * entryBytes);
         if (!map) return error = "TGA: truncated colour map", false;
         if (baseType == kTypeColourMapped) {
             palette.resize(std::size_t{mapFirst} + mapLength, 0xFF000000u);
@@ -146,7 +146,7 @@ bool decodeTga(const std::uint8_t* data, std::size_t size, DecodedImage& out, st
     Image img(width, height);
     bool badIndex = false;
     if (!rle) {
-        const std::uint8_t* p = in.take(count * pixelBytes);
+        const std::uint8_t* p = in.Take(count * pixelBytes);
         if (!p) return error = "TGA: truncated pixel data", false;
         for (std::size_t i = 0; i < count; ++i)
             img.pixels[i] = toColour(readRaw(p + i * pixelBytes, pixelBytes), badIndex);
@@ -155,16 +155,16 @@ bool decodeTga(const std::uint8_t* data, std::size_t size, DecodedImage& out, st
         // packet that overruns the image is cut off at the last pixel.
         std::size_t i = 0;
         while (i < count) {
-            const std::uint8_t header = in.u8();
-            if (in.failed) return error = "TGA: truncated RLE data", false;
+            const std::uint8_t header = in.U8();
+            if (!in.ok()) return error = "TGA: truncated RLE data", false;
             const std::size_t n = std::min<std::size_t>((header & 0x7Fu) + 1u, count - i);
             if (header & 0x80) {
-                const std::uint8_t* p = in.take(pixelBytes);
+                const std::uint8_t* p = in.Take(pixelBytes);
                 if (!p) return error = "TGA: truncated RLE data", false;
                 const std::uint32_t c = toColour(readRaw(p, pixelBytes), badIndex);
                 for (std::size_t k = 0; k < n; ++k) img.pixels[i++] = c;
             } else {
-                const std::uint8_t* p = in.take(n * pixelBytes);
+                const std::uint8_t* p = in.Take(n * pixelBytes);
                 if (!p) return error = "TGA: truncated RLE data", false;
                 for (std::size_t k = 0; k < n; ++k)
                     img.pixels[i++] = toColour(readRaw(p + k * pixelBytes, pixelBytes), badIndex);

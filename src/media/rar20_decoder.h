@@ -1,7 +1,7 @@
 // RAR 2.0 decompression: LZ77 over a 1 MiB ring window with canonical Huffman codes
 // (normal mode), and delta coding against an adaptive linear predictor with up to four
-// interleaved channels (multimedia mode). Internal to the media module; the archive
-// reader drives it, and tests reach it directly.
+// interleaved channels (multimedia mode, rar20_predictor.h). Internal to the media module;
+// the archive reader drives it, and tests reach it directly.
 #pragma once
 
 #include <array>
@@ -10,26 +10,9 @@
 #include "media/memory_file.h"
 #include "media/rar20_format.h"
 #include "media/rar20_huffman.h"
+#include "media/rar20_predictor.h"
 
 namespace eh::media::rar20 {
-
-// Predictor state of one multimedia channel.
-struct AudioChannelState {
-    std::int32_t k1 = 0, k2 = 0, k3 = 0, k4 = 0, k5 = 0;  // weights, -17..16
-    std::int32_t d1 = 0, d2 = 0, d3 = 0, d4 = 0;          // recent deltas
-    std::int32_t lastDelta = 0;
-    std::array<std::uint32_t, 11> dif{};  // error sums of the eleven candidate adjustments
-    std::uint32_t byteCount = 0;
-    std::uint32_t lastByte = 0;
-};
-
-// Applies one byte of multimedia mode: `delta` is the decoded symbol (0..255),
-// `channelDelta` the delta of whichever channel produced the previous byte (updated).
-// Returns the output byte. Shared with the compressor, which must predict identically.
-std::uint8_t PredictAudioByte(AudioChannelState& v, std::int32_t& channelDelta,
-                              std::uint32_t delta);
-// The prediction before a byte is known: output = (prediction - delta) & 255.
-std::uint32_t AudioPrediction(const AudioChannelState& v, std::int32_t channelDelta);
 
 // What the reader hands over for one entry.
 struct DecodeJob {

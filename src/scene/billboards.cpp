@@ -2,7 +2,6 @@
 
 
 #include "d3dx/d3dx8.h"
-#include "model/byte_io.h"
 #include "platform/os/crt_random.h"
 
 namespace eh::scene {
@@ -46,21 +45,11 @@ BillboardSet::BillboardSet(media::VertexBufferPool& pool, media::RenderKit& kit)
 
 void BillboardSet::Load(const void* bytes, std::size_t size) {
     records_.clear();
-    if (bytes == nullptr || size < 4) return;
-    model::detail::ByteReader r(static_cast<const std::uint8_t*>(bytes), size);
-    const std::int32_t stored = r.I32();
-    if (stored <= 0) return;
-    const std::size_t fit = (size - 4) / kRecordBytes;
-    const std::size_t count =
-        static_cast<std::size_t>(stored) < fit ? static_cast<std::size_t>(stored) : fit;
-    records_.reserve(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        BillboardRecord rec;
-        rec.anchor.x = r.F32();
-        rec.anchor.y = r.F32();
-        rec.anchor.z = r.F32();
-        rec.size = r.F32();
-        rec.kind = r.I32();
+    const std::vector<model::billboard::Record> stored =
+        model::billboard::Parse(static_cast<const std::uint8_t*>(bytes), size);
+    records_.reserve(stored.size());
+    for (const model::billboard::Record& r : stored) {
+        BillboardRecord rec{r};
         rec.spare[0] = os::RandomUnit() * 100.0f + 15.0f;
         rec.spare[1] = os::RandomUnit() * 15.0f + 10.0f;
         records_.push_back(rec);

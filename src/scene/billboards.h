@@ -1,8 +1,7 @@
 // BillboardSet: the distant trees and bushes of "Data/Billboard.ebl", each a quad that
 // faces the camera and sways in the wind in the vertex shader "shaders\BillBoard.vsh".
 //
-// File "Data/Billboard.ebl" (little-endian): int32 count, then count records of 20 bytes:
-// float32 x, y, z (the anchor), float32 size, int32 kind.
+// The file's layout and parser are model/billboard_format.h.
 //
 // Kinds 0 and 1 are drawn, each from its own texture and 0x352 buffer (56-byte slots, of
 // which the shader reads the first 44); other kinds take table slots but draw nothing. The
@@ -19,16 +18,15 @@
 
 #include "media/render_kit.h"
 #include "media/vertex_buffer_pool.h"
+#include "model/billboard_format.h"
 #include "model/math.h"
 #include "platform/d3d8/d3d8.h"
 #include "scene/vertex_formats.h"
 
 namespace eh::scene {
 
-struct BillboardRecord {
-    std::int32_t kind = 0;
-    model::Vector3 anchor{};
-    float size = 0.0f;
+// A record of the file and the two numbers drawn for it at load.
+struct BillboardRecord : model::billboard::Record {
     // Drawn at load only to keep the shared random sequence in step; never used.
     float spare[2] = {0.0f, 0.0f};
 };
@@ -49,7 +47,6 @@ class BillboardSet {
     static constexpr int kKinds = 2;
     static constexpr int kMaxVertices = 18000;  // per kind: 3000 billboards of 6 vertices
     static constexpr int kMaxPerKind = kMaxVertices / 6;
-    static constexpr int kRecordBytes = 20;
     // Billboards larger than this sway by kLargeSway; smaller ones by a random factor.
     static constexpr float kSmallSize = 5.0f;
     static constexpr float kLargeSway = 0.15f;
@@ -69,9 +66,9 @@ class BillboardSet {
     BillboardSet();
     BillboardSet(media::VertexBufferPool& pool, media::RenderKit& kit);
 
-    // Replaces the table with the records of the file in `bytes`, drawing two random numbers
-    // per record in file order. A count larger than the records the bytes hold is cut to
-    // those; a negative count or fewer than 4 bytes give an empty table.
+    // Replaces the table with the records model::billboard::Parse reads from `bytes`, drawing
+    // two random numbers per record in file order. A count larger than the records the bytes
+    // hold is cut to those; a negative count or fewer than 4 bytes give an empty table.
     void Load(const void* bytes, std::size_t size);
 
     // Creates the 18000-vertex 0x352 buffer of kind 0 or 1 in the pool.

@@ -1,8 +1,8 @@
 #include "scene/camera_tracks.h"
 
+#include <algorithm>
 #include <cmath>
 
-#include "model/byte_io.h"
 #include "platform/os/crt_random.h"
 
 namespace eh::scene {
@@ -11,13 +11,6 @@ namespace {
 constexpr float kDegreesPerRadian = 57.29578f;
 // How far ahead of the eye the camera aims, in segment parameter units (0.035 chord).
 constexpr float kAimAhead = 0.035f / CameraTrack::kSamplesPerSegment;
-
-// A flag byte counts as set only when it is 1.
-bool readFlag(model::detail::ByteReader& r) {
-    std::uint8_t b = 0;
-    r.Read(&b, 1);
-    return b == 1;
-}
 
 using model::Length;
 using model::Subtract;
@@ -46,68 +39,17 @@ std::array<Vector3, 4> CameraTrack::ControlPoints(int segment) const {
 
 CameraTrackFile CameraTrackFile::Parse(const std::uint8_t* data, std::size_t size) {
     CameraTrackFile file;
-    if (data == nullptr) return file;
-    model::detail::ByteReader r(data, size);
-    std::int32_t trackCount = r.I32();
-    if (!r.ok() || trackCount <= 0) return file;
-    for (std::int32_t t = 0; t < trackCount && t < kMaxTracks; ++t) {
+    for (const model::track::Track& stored : model::track::Parse(data, size).tracks) {
         CameraTrack track;
-        int keyCount = r.I32() & 0xFFFF;
-        track.marker = readFlag(r);
-        track.skip = readFlag(r);
-        track.pivot = readFlag(r);
-        bool tooMany = keyCount > CameraTrack::kMaxKeys;
-        for (int k = 0; k < keyCount && r.ok(); ++k) {
-            CameraKey key;
-            key.position.x = r.F32();
-            key.position.y = r.F32();
-            key.position.z = r.F32();
-            key.hasTarget = readFlag(r);
-            if (key.hasTarget) {
-                key.target.x = r.F32();
-                key.target.y = r.F32();
-                key.target.z = r.F32();
-            }
-            key.speed = r.F32();
-            key.hold = r.F32();
-            if (!tooMany) track.keys[static_cast<std::size_t>(k)] = key;
-        }
-        if (!r.ok()) break;  // the file ends inside this track: keep the ones before it
-        // A track longer than the key capacity is refused: kept empty so it ends at once.
-        track.keyCount = tooMany ? 0 : keyCount;
+        track.marker = stored.marker;
+        track.skip = stored.skip;
+        track.pivot = stored.pivot;
+        // The parser keeps at most kMaxKeys keys per track.
+        track.keyCount = static_cast<int>(stored.keys.size());
+        std::copy(stored.keys.begin(), stored.keys.end(), track.keys.begin());
         file.tracks.push_back(track);
     }
     return file;
-}
-
-std::vector<std::uint8_t> CameraTrackFile::Serialize() const {
-    model::detail::ByteWriter w;
-    auto flag = [&](bool set) {
-        const std::uint8_t b = set ? 1 : 0;
-        w.Bytes(&b, 1);
-    };
-    w.I32(static_cast<std::int32_t>(tracks.size()));
-    for (const CameraTrack& t : tracks) {
-        w.I32(t.keyCount);
-        flag(t.marker);
-        flag(t.skip);
-        flag(t.pivot);
-        for (int k = 0; k < t.keyCount && k < CameraTrack::kMaxKeys; ++k) {
-            const CameraKey& key = t.keys[static_cast<std::size_t>(k)];
-            w.F32(key.position.x);
-            w.F32(key.position.y);
-            w.F32(key.position.z);
-            flag(key.hasTarget);
-            if (key.hasTarget) {
-                w.F32(key.target.x);
-                w.F32(key.target.y);
-                w.F32(key.target.z);
-            }
-            w.F32(key.speed);
-            w.F32(key.hold);
-        }
-    }
-    return w.Take();
 }
 
 const CameraTrack* CameraTrackSet::current() const {

@@ -1,18 +1,10 @@
 // Camera tracks: chains of cubic Bézier segments the camera flies along, and the shuffled
-// playlist of tracks.
+// playlist of tracks. The track file's layout, parser and writer are model/track_format.h.
 //
-// File "Data\Cam_Tracks.evd" (little-endian, no header, no padding):
-//
-//   int32 trackCount
-//   per track: int32 keyCount (low 16 bits used), uint8 marker, uint8 skip, uint8 pivot,
-//              then keyCount keys of:
-//                float32 x, y, z; uint8 hasTarget; [float32 tx, ty, tz if hasTarget == 1];
-//                float32 speed; float32 hold
-//
-// A flag byte counts as set only when it is 1. Keys 3k and 3k+3 are the ends of segment k,
-// 3k+1 and 3k+2 its inner control points; only end keys' target, speed and hold are used.
-// The camera runs each segment from key 3k (Bézier parameter 1) to key 3k+3 (parameter 0).
-// Angles are degrees; time steps are scene-step units (1 unit = 100 ms).
+// Keys 3k and 3k+3 are the ends of segment k, 3k+1 and 3k+2 its inner control points; only
+// end keys' target, speed and hold are used. The camera runs each segment from key 3k
+// (Bézier parameter 1) to key 3k+3 (parameter 0). Angles are degrees; time steps are
+// scene-step units (1 unit = 100 ms).
 #pragma once
 
 #include <array>
@@ -21,21 +13,17 @@
 #include <vector>
 
 #include "model/math.h"
+#include "model/track_format.h"
 
 namespace eh::scene {
 
 using model::Vector3;
 
-struct CameraKey {
-    Vector3 position{};
-    float hold = 0.0f;  // pause at this key, scene-step units
-    bool hasTarget = false;
-    Vector3 target{};
-    float speed = 0.0f;  // path units per scene-step unit
-};
+// One key as the file stores it.
+using CameraKey = model::track::Key;
 
 struct CameraTrack {
-    static constexpr int kMaxKeys = 150;
+    static constexpr int kMaxKeys = model::track::kMaxKeys;
     static constexpr int kSamplesPerSegment = 150;  // chords per segment for arc length
 
     bool marker = false;
@@ -51,15 +39,14 @@ struct CameraTrack {
     std::array<Vector3, 4> ControlPoints(int segment) const;
 };
 
-// Reads and writes the track file. Reading is bounds-checked: at most kMaxTracks tracks
-// are kept (the rest are ignored); a track with more than kMaxKeys keys is kept empty (it
-// then ends at once); a file that ends inside a track keeps the tracks before it.
+// The tracks of a track file, ready for CameraTrackSet::Load.
 struct CameraTrackFile {
-    static constexpr int kMaxTracks = 50;
+    static constexpr int kMaxTracks = model::track::kMaxTracks;
     std::vector<CameraTrack> tracks;
 
+    // The tracks model::track::Parse keeps of the file at `data` (every damaged file gives
+    // some, perhaps none; a track the parser kept empty ends at once).
     static CameraTrackFile Parse(const std::uint8_t* data, std::size_t size);
-    std::vector<std::uint8_t> Serialize() const;
 };
 
 class CameraPlaylist {

@@ -1,5 +1,5 @@
 // Terrain, placements on it, billboards and camera tracks, checked with the product's
-// HeightAt (through Ground) and the scene's track file parser.
+// HeightAt (through Ground) and the model's track file parser.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,7 +10,7 @@
 #include "mediagen/world/world.h"
 #include "mediagen/world/world_layout.h"
 #include "model/emd_format.h"
-#include "scene/camera_tracks.h"
+#include "model/track_format.h"
 
 namespace eh::mediagen::world {
 namespace {
@@ -154,17 +154,18 @@ TEST(WorldBillboards, CountsKindsSizesAndStandingOnTheGround) {
 
 TEST(WorldTracks, SixteenSmoothTracksAboveTheGroundAndClearOfModelsAndWoods) {
     const auto& bytes = entries().at("Data/Cam_Tracks.evd");
-    const scene::CameraTrackFile file = scene::CameraTrackFile::Parse(bytes.data(), bytes.size());
+    const model::track::File file = model::track::Parse(bytes.data(), bytes.size());
     ASSERT_EQ(file.tracks.size(), 16u);
     const std::vector<CameraTrackPlan> plans = MakeCameraTracks(ground());
     for (std::size_t t = 0; t < 16; ++t) {
         SCOPED_TRACE(t);
-        const scene::CameraTrack& track = file.tracks[t];
+        const model::track::Track& track = file.tracks[t];
+        const int keyCount = static_cast<int>(track.keys.size());
         EXPECT_FALSE(track.skip);
-        ASSERT_EQ(track.keyCount % 3, 1);
-        ASSERT_GE(track.keyCount, 4);
-        ASSERT_EQ(track.keyCount, static_cast<int>(plans[t].keys.size()));
-        const int segments = (track.keyCount - 1) / 3;
+        ASSERT_EQ(keyCount % 3, 1);
+        ASSERT_GE(keyCount, 4);
+        ASSERT_EQ(keyCount, static_cast<int>(plans[t].keys.size()));
+        const int segments = (keyCount - 1) / 3;
         for (int s = 0; s < segments; ++s) {
             const auto& k = track.keys;
             if (track.pivot) {

@@ -31,72 +31,51 @@ CameraTrackSet setWith(std::initializer_list<CameraTrack> tracks) {
     return set;
 }
 
-TEST(CameraTrackFileFormat, RoundTripsAndReadsTargetsOnlyWhenFlagged) {
-    CameraTrackFile f;
-    CameraTrack a = straightTrack();
+// The file format itself is tested in tests/model/track_format_test.cpp; here, that the
+// scene takes over what the parser keeps.
+TEST(CameraTrackFileParse, TakesTheParsersTracksKeysAndFlags) {
+    model::track::File stored;
+    model::track::Track a;
+    a.marker = true;
     a.pivot = true;
-    a.keys[0].hasTarget = true;
-    a.keys[0].target = {1, 2, 3};
-    CameraTrack b = straightTrack();
-    b.skip = true;
-    b.marker = true;
-    f.tracks = {a, b};
-    std::vector<std::uint8_t> bytes = f.Serialize();
-    // 4 + 2 × (4 + 3 + 4 keys × 21) + 12 bytes of the one target.
-    EXPECT_EQ(bytes.size(), 4u + 2 * (7 + 4 * 21) + 12);
-    CameraTrackFile g = CameraTrackFile::Parse(bytes.data(), bytes.size());
-    ASSERT_EQ(g.tracks.size(), 2u);
-    EXPECT_TRUE(g.tracks[0].pivot);
-    EXPECT_TRUE(g.tracks[0].keys[0].hasTarget);
-    EXPECT_EQ(g.tracks[0].keys[0].target.z, 3.0f);
-    EXPECT_FALSE(g.tracks[0].keys[1].hasTarget);
-    EXPECT_TRUE(g.tracks[1].skip);
-    EXPECT_TRUE(g.tracks[1].marker);
-    EXPECT_EQ(g.tracks[1].keys[3].position.x, 30.0f);
-}
-
-TEST(CameraTrackFileFormat, FlagBytesCountOnlyWhenOne) {
-    CameraTrackFile f;
-    f.tracks = {straightTrack()};
-    std::vector<std::uint8_t> bytes = f.Serialize();
-    bytes[8] = 2;  // skip flag
-    bytes[9] = 255;  // pivot flag
-    CameraTrackFile g = CameraTrackFile::Parse(bytes.data(), bytes.size());
-    ASSERT_EQ(g.tracks.size(), 1u);
-    EXPECT_FALSE(g.tracks[0].skip);
-    EXPECT_FALSE(g.tracks[0].pivot);
-}
-
-TEST(CameraTrackFileFormat, DamagedFilesAreClampedNeverOverread) {
-    CameraTrackFile f;
-    f.tracks = {straightTrack(), straightTrack()};
-    std::vector<std::uint8_t> bytes = f.Serialize();
-    // Cut inside the second track: the first survives.
-    for (std::size_t cut = 0; cut < bytes.size(); ++cut) {
-        CameraTrackFile g = CameraTrackFile::Parse(bytes.data(), cut);
-        EXPECT_LE(g.tracks.size(), 2u);
+    for (int i = 0; i < 7; ++i) {
+        model::track::Key k;
+        k.position = {static_cast<float>(i), 2.0f, -3.0f};
+        k.hasTarget = i == 3;
+        k.target = {4.0f, 5.0f, 6.0f};
+        k.speed = 0.5f * static_cast<float>(i);
+        k.hold = 10.0f - static_cast<float>(i);
+        a.keys.push_back(k);
     }
-    CameraTrackFile g = CameraTrackFile::Parse(bytes.data(), bytes.size() - 1);
-    EXPECT_EQ(g.tracks.size(), 1u);
-    // A lying track count past the capacity keeps at most 50 tracks.
-    CameraTrackFile many;
-    many.tracks.assign(60, straightTrack());
-    std::vector<std::uint8_t> big = many.Serialize();
-    EXPECT_EQ(CameraTrackFile::Parse(big.data(), big.size()).tracks.size(), 50u);
-    // A track with more than 150 keys is kept empty; the track after it still reads.
-    CameraTrack huge;
-    huge.keyCount = 151;
-    CameraTrackFile withHuge;
-    withHuge.tracks = {huge, straightTrack()};
-    std::vector<std::uint8_t> h = withHuge.Serialize();  // writes only 150 keys…
-    // …so write the 151st key by hand after the 150th of the first track.
-    std::size_t firstTrackEnd = 4 + 7 + 150 * 21;
-    std::vector<std::uint8_t> key(21, 0);
-    h.insert(h.begin() + static_cast<long>(firstTrackEnd), key.begin(), key.end());
-    CameraTrackFile r = CameraTrackFile::Parse(h.data(), h.size());
-    ASSERT_EQ(r.tracks.size(), 2u);
-    EXPECT_EQ(r.tracks[0].keyCount, 0);
-    EXPECT_EQ(r.tracks[1].keyCount, 4);
+    model::track::Track huge;
+    huge.skip = true;
+    huge.keys.resize(CameraTrack::kMaxKeys + 1);
+    model::track::Track full;
+    full.keys.resize(CameraTrack::kMaxKeys);
+    full.keys.back().position = {7.0f, 8.0f, 9.0f};
+    stored.tracks = {a, huge, full};
+    std::vector<std::uint8_t> bytes;
+    ASSERT_EQ(model::track::Write(stored, &bytes), S_OK);
+
+    const CameraTrackFile f = CameraTrackFile::Parse(bytes.data(), bytes.size());
+    ASSERT_EQ(f.tracks.size(), 3u);
+    const CameraTrack& t = f.tracks[0];
+    EXPECT_TRUE(t.marker);
+    EXPECT_FALSE(t.skip);
+    EXPECT_TRUE(t.pivot);
+    ASSERT_EQ(t.keyCount, 7);
+    for (int i = 0; i < 7; ++i) {
+        EXPECT_EQ(t.keys[i].position.x, static_cast<float>(i));
+        EXPECT_EQ(t.keys[i].hasTarget, i == 3);
+        EXPECT_EQ(t.keys[i].speed, 0.5f * static_cast<float>(i));
+        EXPECT_EQ(t.keys[i].hold, 10.0f - static_cast<float>(i));
+    }
+    EXPECT_EQ(t.keys[3].target.y, 5.0f);
+    EXPECT_EQ(t.pathBuffer, -1);
+    EXPECT_TRUE(f.tracks[1].skip);
+    EXPECT_EQ(f.tracks[1].keyCount, 0);  // longer than the scene holds: ends at once
+    EXPECT_EQ(f.tracks[2].keyCount, CameraTrack::kMaxKeys);
+    EXPECT_EQ(f.tracks[2].keys[CameraTrack::kMaxKeys - 1].position.z, 9.0f);
     EXPECT_TRUE(CameraTrackFile::Parse(nullptr, 0).tracks.empty());
 }
 

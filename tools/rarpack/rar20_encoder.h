@@ -10,8 +10,8 @@
 #include <span>
 #include <vector>
 
-#include "media/rar20_decoder.h"
 #include "media/rar20_format.h"
+#include "media/rar20_predictor.h"
 
 namespace eh::rarpack {
 

@@ -1,6 +1,5 @@
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 
 #include "mediagen/world/data_files.h"
 #include "mediagen/world/world_math.h"
@@ -74,19 +73,7 @@ std::vector<Billboard> MakeBillboards(const Ground& ground) {
 }
 
 std::vector<std::uint8_t> WriteBillboards(const std::vector<Billboard>& list) {
-    std::vector<std::uint8_t> out;
-    auto put = [&out](const void* p, std::size_t n) {
-        const auto* b = static_cast<const std::uint8_t*>(p);
-        out.insert(out.end(), b, b + n);
-    };
-    const std::int32_t count = static_cast<std::int32_t>(list.size());
-    put(&count, 4);
-    for (const Billboard& b : list) {
-        const float f[4] = {b.anchor.x, b.anchor.y, b.anchor.z, b.size};
-        put(f, 16);
-        put(&b.kind, 4);
-    }
-    return out;
+    return model::billboard::Write(list);
 }
 
 }  // namespace eh::mediagen::world

@@ -10,7 +10,7 @@
 
 #include "mediagen/world/data_files.h"
 #include "mediagen/world/world_math.h"
-#include "scene/camera_tracks.h"
+#include "model/track_format.h"
 
 namespace eh::mediagen::world {
 namespace {
@@ -173,23 +173,24 @@ std::vector<CameraTrackPlan> MakeCameraTracks(const Ground& ground) {
     return t;
 }
 
-std::vector<std::uint8_t> WriteCameraTracks(const std::vector<CameraTrackPlan>& plans) {
-    scene::CameraTrackFile file;
+HRESULT WriteCameraTracks(const std::vector<CameraTrackPlan>& plans,
+                          std::vector<std::uint8_t>* out) {
+    model::track::File file;
     for (const CameraTrackPlan& plan : plans) {
-        scene::CameraTrack track;
+        model::track::Track track;
         track.pivot = plan.pivot;
-        track.keyCount = static_cast<int>(plan.keys.size());
-        for (std::size_t i = 0; i < plan.keys.size() && i < track.keys.size(); ++i) {
-            scene::CameraKey& k = track.keys[i];
-            k.position = plan.keys[i].position;
-            k.hasTarget = plan.keys[i].hasTarget;
-            k.target = plan.keys[i].target;
-            k.speed = plan.keys[i].speed;
-            k.hold = plan.keys[i].hold;
+        for (const CameraKeyPlan& k : plan.keys) {
+            model::track::Key key;
+            key.position = k.position;
+            key.hasTarget = k.hasTarget;
+            key.target = k.target;
+            key.speed = k.speed;
+            key.hold = k.hold;
+            track.keys.push_back(key);
         }
-        file.tracks.push_back(track);
+        file.tracks.push_back(std::move(track));
     }
-    return file.Serialize();
+    return model::track::Write(file, out);
 }
 
 std::vector<Vector3> EyePath(const CameraTrackPlan& track, int perSegment) {

@@ -7,16 +7,13 @@
 #include <vector>
 
 #include "mediagen/world/world_layout.h"
+#include "model/billboard_format.h"
+#include "platform/os/win32_types.h"
 
 namespace eh::mediagen::world {
 
-// "Data\Billboard.ebl": int32 count, then per record float x, y, z (anchor), float size,
-// int32 kind (20 bytes).
-struct Billboard {
-    Vector3 anchor;
-    float size;
-    std::int32_t kind;
-};
+// One record of "Data/Billboard.ebl" (model/billboard_format.h).
+using Billboard = model::billboard::Record;
 inline constexpr int kBillboardCount = 159;
 inline constexpr int kBillboardKind0 = 84;
 inline constexpr float kBillboardMinSize = 24.4f;
@@ -26,6 +23,7 @@ inline constexpr float kBillboardMaxSize = 63.3f;
 // 1.5 x size below its anchor, so the anchor is 1.5 x size above the ground (less a small
 // sink so the trunk foot meets the turf).
 std::vector<Billboard> MakeBillboards(const Ground& ground);
+// The file bytes, through the model's writer.
 std::vector<std::uint8_t> WriteBillboards(const std::vector<Billboard>& list);
 
 // The shader texts (vs.1.0), as stored in the archive.
@@ -48,7 +46,11 @@ struct CameraTrackPlan {
 
 // The sixteen tracks: 0-6 and 10-15 daylight tours, 7-9 the vision's close shots.
 std::vector<CameraTrackPlan> MakeCameraTracks(const Ground& ground);
-std::vector<std::uint8_t> WriteCameraTracks(const std::vector<CameraTrackPlan>& tracks);
+// The track file "Data/Cam_Tracks.evd" (model/track_format.h) of the plans, in order; no
+// track is marked or skipped. The model writer's E_INVALIDARG when a plan holds more keys
+// than a track can store.
+HRESULT WriteCameraTracks(const std::vector<CameraTrackPlan>& tracks,
+                          std::vector<std::uint8_t>* out);
 
 // Where the camera eye goes on a track, sampled along every segment (`perSegment` points
 // each): the Bezier path, or for a pivot track the look-at points of its segment starts.

@@ -40,7 +40,12 @@ bool GenerateWorld(EntryMap* entries, std::string* error) {
     const Ground ground(land);
 
     (*entries)["Data/Billboard.ebl"] = WriteBillboards(MakeBillboards(ground));
-    (*entries)["Data/Cam_Tracks.evd"] = WriteCameraTracks(MakeCameraTracks(ground));
+    std::vector<std::uint8_t> trackBytes;
+    if (FAILED(WriteCameraTracks(MakeCameraTracks(ground), &trackBytes))) {
+        *error = "the track writer refused Cam_Tracks.evd";
+        return false;
+    }
+    (*entries)["Data/Cam_Tracks.evd"] = std::move(trackBytes);
     (*entries)["shaders/BillBoard.vsh"] = text(BillboardShaderText());
     (*entries)["shaders/grass.vsh"] = text(GrassShaderText());
 
