@@ -12,9 +12,9 @@
 #include <string_view>
 #include <vector>
 
-#include "shell/settings_store.h"
+#include "config/settings_store.h"
 
-namespace eh::shell {
+namespace eh::config {
 
 struct SettingsOverrides {
     std::optional<bool> showFps;
@@ -49,4 +49,4 @@ void ApplyOverrides(const SettingsOverrides& overrides, SaverSettings& settings)
 // The options' lines of --help.
 const char* OverridesHelp();
 
-}  // namespace eh::shell
+}  // namespace eh::config
