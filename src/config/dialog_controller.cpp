@@ -235,8 +235,7 @@ void ConfigDialogController::HScroll(int code) {
         case TB_THUMBPOSITION:
         case TB_THUMBTRACK:
         case TB_ENDTRACK:
-            s.GmCntrl =
-                static_cast<std::uint8_t>(std::clamp(gamma.position, kGammaMin, kGammaMax));
+            s.GmCntrl = static_cast<std::uint8_t>(std::clamp(gamma.position, kGammaMin, kGammaMax));
             setGammaLabel();
             break;
         default:

@@ -51,8 +51,7 @@ std::string FieldHelp(const SettingsField& field) {
     std::string help(field.help);
     constexpr std::string_view kRange = "{range}";
     if (std::size_t at = help.find(kRange); at != std::string::npos)
-        help.replace(at, kRange.size(),
-                     std::to_string(field.lo) + ".." + std::to_string(field.hi));
+        help.replace(at, kRange.size(), std::to_string(field.lo) + ".." + std::to_string(field.hi));
     return help;
 }
 

@@ -63,7 +63,7 @@ constexpr FieldAccess AccessOf() {
 }
 
 struct SettingsField {
-    std::string_view name;        // the stored value's name, also --print-settings' label
+    std::string_view name;  // the stored value's name, also --print-settings' label
     FieldType type;
     std::string_view defaultKey;  // key of the default-settings text
     std::int32_t lo;              // Number: the range the dialog offers

@@ -14,7 +14,6 @@ DWORD query(const os::RegistryKey& key, std::string_view name) {
     return value;
 }
 
-
 }  // namespace
 
 void BuildDefaultRecord(const DefaultSettings& defaults, SaverSettings* record, bool* extra) {

@@ -40,8 +40,7 @@ struct SaverSettings {
 // The defaults from the default-settings text: "PS_Fire" into `extra`, then each field's
 // key in the table's order (each missing key shows its box and reads as 0). A one-byte
 // field keeps the value's low byte.
-void BuildDefaultRecord(const DefaultSettings& defaults, SaverSettings* record,
-                        bool* extra);
+void BuildDefaultRecord(const DefaultSettings& defaults, SaverSettings* record, bool* extra);
 
 // Fills `settings` from the settings file over what it holds (creating the file when there
 // is none; an existing file is never rewritten by reading). Values that are not stored leave
