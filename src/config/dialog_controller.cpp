@@ -3,11 +3,12 @@
 #include <algorithm>
 #include <utility>
 
+#include "config/settings_fields.h"
 #include "config/text_table.h"
 
 namespace eh::config {
 namespace id = dialog_id;
-namespace lines = shell::log_lines;
+namespace lines = log_lines;
 
 namespace {
 
@@ -29,10 +30,10 @@ ConfigDialogController::ConfigDialogController(DialogContext context) : ctx_(std
 }
 
 void ConfigDialogController::InitDialog() {
-    shell::SaverSettings& s = *ctx_.settings;
+    SaverSettings& s = *ctx_.settings;
     title_ = ctx_.texts->Lookup("screensaver_configuration");
 
-    shell::ReadSettings(s, ctx_.settingsPath);
+    ReadSettings(s, ctx_.settingsPath);
     if (ctx_.resetExtraSettings) ctx_.resetExtraSettings();
     if (ctx_.readExtraSettings) ctx_.readExtraSettings();
     ctx_.log->Write(lines::kReadSettingsComplete);
@@ -50,7 +51,7 @@ void ConfigDialogController::InitDialog() {
 
 void ConfigDialogController::initModeSelection() {
     if (ctx_.modes == nullptr) return;
-    shell::SaverSettings& s = *ctx_.settings;
+    SaverSettings& s = *ctx_.settings;
     ctx_.modes->SelectMode(s.Width, s.Height, s.BitCount, s.FSAA);
     ModeSelection selection = ctx_.modes->Selection();
     // A source without any mode has no selection to copy; the stored values then stay.
@@ -61,7 +62,7 @@ void ConfigDialogController::initModeSelection() {
     }
     s.FSAA = selection.multisample;
 
-    DialogLists lists = ctx_.modes->FillDialogLists(*ctx_.texts);
+    DialogLists lists = BuildDialogLists(*ctx_.modes, *ctx_.texts);
     ControlState& modeList = controls_[id::kModeList];
     modeList.items = std::move(lists.modes);
     modeList.selection = lists.modeSelection;
@@ -71,7 +72,7 @@ void ConfigDialogController::initModeSelection() {
 }
 
 void ConfigDialogController::initControls() {
-    shell::SaverSettings& s = *ctx_.settings;
+    SaverSettings& s = *ctx_.settings;
     const TextTable& texts = *ctx_.texts;
 
     for (const ControlTemplate& c : ConfigDialogTemplate().controls) {
@@ -90,8 +91,8 @@ void ConfigDialogController::initControls() {
     controls_[id::kExitOnMouseMove].checked = s.ExitOnMouseMove;
 
     ControlState& gamma = controls_[id::kGamma];
-    gamma.rangeMin = 10;
-    gamma.rangeMax = 200;
+    gamma.rangeMin = kGammaMin;
+    gamma.rangeMax = kGammaMax;
     gamma.position = std::clamp<int>(s.GmCntrl, gamma.rangeMin, gamma.rangeMax);
     gamma.pageSize = 1;
     setGammaLabel();
@@ -110,8 +111,8 @@ void ConfigDialogController::initControls() {
     controls_[id::kModeList].enabled = !s.UseDesktopSettings;
 
     ControlState& volume = controls_[id::kVolume];
-    volume.rangeMin = 1;
-    volume.rangeMax = 100;
+    volume.rangeMin = kVolumeMin;
+    volume.rangeMax = kVolumeMax;
     volume.position = std::clamp(s.MusicVolume, volume.rangeMin, volume.rangeMax);
     volume.pageSize = 10;
     enableVolume();
@@ -135,7 +136,7 @@ void ConfigDialogController::endDialog(int result) {
 
 DialogAction ConfigDialogController::Command(int controlId, int notification) {
     if (endResult_ != 0) return DialogAction::None;
-    shell::SaverSettings& s = *ctx_.settings;
+    SaverSettings& s = *ctx_.settings;
     DialogAction action = DialogAction::None;
 
     switch (controlId) {
@@ -184,7 +185,7 @@ DialogAction ConfigDialogController::Command(int controlId, int notification) {
             initControls();
             break;
         case id::kOk:
-            shell::WriteSettings(s, ctx_.settingsPath);
+            WriteSettings(s, ctx_.settingsPath);
             if (ctx_.writeExtraSettings) ctx_.writeExtraSettings();
             ctx_.log->Write(lines::kWriteSettingsComplete);
             endDialog(1);
@@ -220,13 +221,13 @@ DialogAction ConfigDialogController::Command(int controlId, int notification) {
 
 void ConfigDialogController::HScroll(int code) {
     if (endResult_ != 0) return;
-    shell::SaverSettings& s = *ctx_.settings;
+    SaverSettings& s = *ctx_.settings;
     const ControlState& volume = controls_[id::kVolume];
     const ControlState& gamma = controls_[id::kGamma];
 
     // The volume follows every change, keyboard steps included, so that OK stores the
     // value the slider shows.
-    s.MusicVolume = std::clamp(volume.position, 1, 100);
+    s.MusicVolume = std::clamp(volume.position, kVolumeMin, kVolumeMax);
 
     switch (code) {
         case TB_PAGEUP:
@@ -234,7 +235,7 @@ void ConfigDialogController::HScroll(int code) {
         case TB_THUMBPOSITION:
         case TB_THUMBTRACK:
         case TB_ENDTRACK:
-            s.GmCntrl = static_cast<std::uint8_t>(std::clamp(gamma.position, 10, 200));
+            s.GmCntrl = static_cast<std::uint8_t>(std::clamp(gamma.position, kGammaMin, kGammaMax));
             setGammaLabel();
             break;
         default:

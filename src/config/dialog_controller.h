@@ -19,8 +19,8 @@
 
 #include "config/dialog_lists.h"
 #include "config/dialog_template.h"
-#include "shell/log_file.h"
-#include "shell/settings_store.h"
+#include "config/log_file.h"
+#include "config/settings_store.h"
 
 namespace eh::config {
 
@@ -53,10 +53,10 @@ class DialogControls {
 };
 
 struct DialogContext {
-    shell::SaverSettings* settings = nullptr;        // edited in place
-    const shell::SaverSettings* defaults = nullptr;  // the default record
+    SaverSettings* settings = nullptr;        // edited in place
+    const SaverSettings* defaults = nullptr;  // the default record
     const TextTable* texts = nullptr;
-    shell::LogFile* log = nullptr;
+    LogFile* log = nullptr;
     std::string settingsPath;  // where ReadSettings / WriteSettings go
     bool showSfxOption = true;
     DisplayModeSource* modes = nullptr;

@@ -7,7 +7,7 @@
 
 namespace eh::config {
 
-ListedModes::ListedModes(std::vector<Mode> modes, std::array<bool, kMultisampleEntries> supported)
+ListedModes::ListedModes(std::vector<Mode> modes, MultisampleSupport supported)
     : modes_(std::move(modes)), supported_(supported) {}
 
 void ListedModes::SelectMode(int width, int height, int bits, int multisample) {
@@ -37,22 +37,8 @@ ModeSelection ListedModes::Selection() const {
     return s;
 }
 
-DialogLists ListedModes::FillDialogLists(const TextTable& texts) {
-    DialogLists lists;
-    std::intptr_t supportedCount = 0;
-    for (int k = 0; k < kMultisampleEntries; ++k) {
-        if (!supported_[k]) continue;
-        if (MultisampleTypeOfIndex(k) == currentMultisample_)
-            lists.multisampleSelection = static_cast<int>(lists.multisample.size());
-        lists.multisample.push_back({MultisampleCaption(k, texts), supportedCount++});
-    }
-    for (std::size_t i = 0; i < modes_.size(); ++i) {
-        const Mode& m = modes_[i];
-        if (i == currentMode_) lists.modeSelection = static_cast<int>(i);
-        lists.modes.push_back(
-            {ModeCaption(m.width, m.height, m.bitCount), static_cast<std::intptr_t>(i)});
-    }
-    return lists;
+int ListedModes::CurrentModeIndex() const {
+    return currentMode_ < modes_.size() ? static_cast<int>(currentMode_) : -1;
 }
 
 void ListedModes::SetCurrentMode(std::intptr_t modeIndex) {
@@ -69,6 +55,28 @@ void ListedModes::SetCurrentMultisampleEntry(std::intptr_t entry) {
             return;
         }
     }
+}
+
+DialogLists BuildDialogLists(const DisplayModeSource& source, const TextTable& texts) {
+    DialogLists lists;
+    const MultisampleSupport supported = source.SupportedMultisample();
+    const int currentType = source.Selection().multisample;
+    std::intptr_t supportedCount = 0;
+    for (int k = 0; k < kMultisampleEntries; ++k) {
+        if (!supported[k]) continue;
+        if (MultisampleTypeOfIndex(k) == currentType)
+            lists.multisampleSelection = static_cast<int>(lists.multisample.size());
+        lists.multisample.push_back({MultisampleCaption(k, texts), supportedCount++});
+    }
+    const std::vector<DisplayMode> modes = source.Modes();
+    const int current = source.CurrentModeIndex();
+    for (std::size_t i = 0; i < modes.size(); ++i) {
+        const DisplayMode& m = modes[i];
+        if (static_cast<int>(i) == current) lists.modeSelection = current;
+        lists.modes.push_back(
+            {ModeCaption(m.width, m.height, m.bitCount), static_cast<std::intptr_t>(i)});
+    }
+    return lists;
 }
 
 std::string ModeCaption(int width, int height, int bitCount) {

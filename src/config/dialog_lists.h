@@ -1,8 +1,10 @@
-// What the configuration dialog needs from the adapter catalog: the display-mode and
-// multisample lists, and the current selection it reads and changes.
+// What the configuration dialog needs from the adapter catalog: the display modes and the
+// supported multisample types as plain data, the current selection it reads and changes,
+// and the dialog's two lists built from them.
 //
 // The dialog sees the catalog only through DisplayModeSource, so it is tested without a
-// graphics device; the program wires the adapter catalog to it. ListedModes is a source
+// graphics device; the graphics layer adapts the adapter catalog to it. The lists' texts
+// are built here, once, by BuildDialogLists, whatever the source. ListedModes is a source
 // over plain vectors with the catalog's selection rules, for tests and for a build that has
 // no catalog.
 #pragma once
@@ -30,6 +32,18 @@ struct DialogLists {
     int multisampleSelection = -1;      // list position of the current type, -1 for none
 };
 
+// Index k of the multisample list stands for type 0 (k = 0) or k + 1 samples; the types
+// go up to D3DMULTISAMPLE_16_SAMPLES.
+inline constexpr int kMultisampleEntries = 16;
+using MultisampleSupport = std::array<bool, kMultisampleEntries>;
+
+// One full-screen display mode as the dialog lists it.
+struct DisplayMode {
+    int width;     // pixels
+    int height;    // pixels
+    int bitCount;  // 32 for the 32-bit formats, else 16
+};
+
 // The effective selection, as the settings record holds it.
 struct ModeSelection {
     int width = 0;        // pixels
@@ -46,9 +60,13 @@ class DisplayModeSource {
     // keeps the current one. The selection is refreshed.
     virtual void SelectMode(int width, int height, int bits, int multisample) = 0;
     virtual ModeSelection Selection() const = 0;
-    // The catalog's FillDialogLists: texts and item data of both lists with the current
-    // entries selected; the selection is refreshed.
-    virtual DialogLists FillDialogLists(const TextTable& texts) = 0;
+    // The modes in list order; a mode's item data in the list is its index here.
+    virtual std::vector<DisplayMode> Modes() const = 0;
+    // The index into Modes() of the current mode; -1 for none.
+    virtual int CurrentModeIndex() const = 0;
+    // Which multisample list entries the device supports; the current type is
+    // Selection().multisample.
+    virtual MultisampleSupport SupportedMultisample() const = 0;
     // Mode-list item data `modeIndex` becomes the current mode. An index outside the list
     // is ignored.
     virtual void SetCurrentMode(std::intptr_t modeIndex) = 0;
@@ -60,25 +78,22 @@ class DisplayModeSource {
 // Modes and multisample support held in plain vectors, with the catalog's rules.
 class ListedModes final : public DisplayModeSource {
   public:
-    struct Mode {
-        int width;
-        int height;
-        int bitCount;  // 16 or 32
-    };
-    // Index k of the multisample list stands for type 0 (k = 0) or k + 1 samples.
-    static constexpr int kMultisampleEntries = 16;
+    using Mode = DisplayMode;
+    static constexpr int kMultisampleEntries = config::kMultisampleEntries;
 
-    ListedModes(std::vector<Mode> modes, std::array<bool, kMultisampleEntries> supported);
+    ListedModes(std::vector<Mode> modes, MultisampleSupport supported);
 
     void SelectMode(int width, int height, int bits, int multisample) override;
     ModeSelection Selection() const override;
-    DialogLists FillDialogLists(const TextTable& texts) override;
+    std::vector<DisplayMode> Modes() const override { return modes_; }
+    int CurrentModeIndex() const override;
+    MultisampleSupport SupportedMultisample() const override { return supported_; }
     void SetCurrentMode(std::intptr_t modeIndex) override;
     void SetCurrentMultisampleEntry(std::intptr_t entry) override;
 
   private:
     std::vector<Mode> modes_;
-    std::array<bool, kMultisampleEntries> supported_;
+    MultisampleSupport supported_;
     std::size_t currentMode_ = 0;
     int currentMultisample_ = 0;
 };
@@ -87,6 +102,10 @@ class ListedModes final : public DisplayModeSource {
 constexpr int MultisampleTypeOfIndex(int k) {
     return k == 0 ? 0 : k + 1;
 }
+
+// Both lists of the dialog from `source`: texts and item data, with the current mode and
+// the current multisample type selected (-1 where the list does not hold it).
+DialogLists BuildDialogLists(const DisplayModeSource& source, const TextTable& texts);
 
 // The caption of a mode entry: "800 x 600 32 bits" (the size part ends with a space).
 std::string ModeCaption(int width, int height, int bitCount);

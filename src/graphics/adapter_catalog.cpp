@@ -1,7 +1,6 @@
 #include "graphics/adapter_catalog.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "platform/os/message_box.h"
 
@@ -32,14 +31,14 @@ HRESULT AdapterCatalog::Create(Direct3DFactory factory) {
     ReleaseDirect3D();
     d3d_ = factory != nullptr ? factory(D3D_SDK_VERSION) : nullptr;
     if (d3d_ == nullptr) return ShowError(kErrorNoDirect3D);
-    log(shell::log_lines::kCreateD3dComplete);
+    log(config::log_lines::kCreateD3dComplete);
     HRESULT hr = Enumerate();
     if (hr != S_OK) {
-        log(shell::log_lines::kCantEnumerateDeviceList);
+        log(config::log_lines::kCantEnumerateDeviceList);
         ReleaseDirect3D();
         return ShowError(hr);
     }
-    log(shell::log_lines::kEnumerateDeviceListComplete);
+    log(config::log_lines::kEnumerateDeviceListComplete);
     return S_OK;
 }
 
@@ -190,36 +189,66 @@ HRESULT AdapterCatalog::ShowError(HRESULT code) {
     return code;
 }
 
-DialogLists AdapterCatalog::FillDialogLists(const config::TextTable& texts) {
-    DialogLists lists;
-    const AdapterRecord& r = adapters_[current_];
-    std::string none = texts.Lookup("none");
-    std::string samples = texts.Lookup("samples");
-    int supported = 0;
-    for (int k = 0; k < kMultisampleEntries; ++k) {
-        if (!r.multisampleSupported[k]) continue;
-        std::string text;
-        if (k == 0) {
-            text = none;
-        } else {
-            char buffer[32];
-            std::snprintf(buffer, sizeof buffer, "%i ", k + 1);
-            text = buffer + samples;
-        }
-        if (MultisampleTypeAt(k) == r.multisampleType)
-            lists.multisampleSelected = static_cast<int>(lists.multisample.size());
-        lists.multisample.push_back({std::move(text), supported++});
-    }
+void CatalogModeSource::SelectMode(int width, int height, int bits, int multisample) {
+    if (catalog_.AdapterCount() == 0) return;
+    catalog_.SelectMode(static_cast<UINT>(width), static_cast<UINT>(height), bits, multisample);
+}
+
+config::ModeSelection CatalogModeSource::Selection() const {
+    config::ModeSelection s;
+    if (catalog_.AdapterCount() == 0 || catalog_.Current().modeCount == 0) return s;
+    const ModeEntry& mode = catalog_.CurrentMode();
+    s.width = static_cast<int>(mode.Width);
+    s.height = static_cast<int>(mode.Height);
+    s.bitCount = BitsOf(mode.Format);
+    s.multisample = static_cast<int>(catalog_.Current().multisampleType);
+    return s;
+}
+
+std::vector<config::DisplayMode> CatalogModeSource::Modes() const {
+    std::vector<config::DisplayMode> modes;
+    if (catalog_.AdapterCount() == 0) return modes;
+    const AdapterRecord& r = catalog_.Current();
     for (UINT i = 0; i < r.modeCount; ++i) {
         const ModeEntry& m = r.modes[i];
-        char buffer[64];
-        std::snprintf(buffer, sizeof buffer, "%ld x %ld %s", static_cast<long>(m.Width),
-                      static_cast<long>(m.Height), BitsOf(m.Format) == 32 ? "32 bits" : "16 bits");
-        if (i == r.currentMode) lists.modeSelected = static_cast<int>(i);
-        lists.modes.push_back({buffer, static_cast<int>(i)});
+        modes.push_back({static_cast<int>(m.Width), static_cast<int>(m.Height), BitsOf(m.Format)});
     }
-    RefreshSelection();
-    return lists;
+    return modes;
+}
+
+int CatalogModeSource::CurrentModeIndex() const {
+    if (catalog_.AdapterCount() == 0) return -1;
+    const AdapterRecord& r = catalog_.Current();
+    return r.currentMode < r.modeCount ? static_cast<int>(r.currentMode) : -1;
+}
+
+config::MultisampleSupport CatalogModeSource::SupportedMultisample() const {
+    config::MultisampleSupport supported{};
+    if (catalog_.AdapterCount() == 0) return supported;
+    const AdapterRecord& r = catalog_.Current();
+    for (int k = 0; k < kMultisampleEntries; ++k) supported[k] = r.multisampleSupported[k] != FALSE;
+    return supported;
+}
+
+void CatalogModeSource::SetCurrentMode(std::intptr_t modeIndex) {
+    if (catalog_.AdapterCount() == 0) return;
+    AdapterRecord& record = catalog_.Current();
+    if (modeIndex < 0 || modeIndex >= static_cast<std::intptr_t>(record.modeCount)) return;
+    record.currentMode = static_cast<UINT>(modeIndex);
+    catalog_.RefreshSelection();
+}
+
+void CatalogModeSource::SetCurrentMultisampleEntry(std::intptr_t entry) {
+    if (catalog_.AdapterCount() == 0) return;
+    AdapterRecord& record = catalog_.Current();
+    std::intptr_t n = 0;
+    for (int k = 0; k < kMultisampleEntries; ++k) {
+        if (!record.multisampleSupported[k]) continue;
+        if (n++ != entry) continue;
+        record.multisampleType = MultisampleTypeAt(k);
+        catalog_.RefreshSelection();
+        return;
+    }
 }
 
 }  // namespace eh::graphics

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "config/text_table.h"
+#include "config/dialog_lists.h"
+#include "config/log_file.h"
 #include "platform/d3d8/d3d8.h"
-#include "shell/log_file.h"
 
 namespace eh::graphics {
 
@@ -23,8 +23,9 @@ inline constexpr HRESULT kErrorNoCompatibleDevice = static_cast<HRESULT>(0x82000
 inline constexpr int kMaxAdapters = 10;
 inline constexpr int kMaxModes = 150;
 inline constexpr int kMaxWorkingModes = 100;
-// Multisample list: index 0 is "none", index k >= 1 stands for k + 1 samples.
-inline constexpr int kMultisampleEntries = 16;
+// Multisample list: index 0 is "none", index k >= 1 stands for k + 1 samples (the
+// dialog's list, whose entries config counts).
+inline constexpr int kMultisampleEntries = config::kMultisampleEntries;
 inline constexpr UINT kMinModeWidth = 640;
 inline constexpr UINT kMinModeHeight = 400;
 
@@ -69,18 +70,6 @@ struct Selection {
     BOOL windowed = FALSE;
 };
 
-// The two combo boxes of the configuration dialog, as text and item data.
-struct ComboItem {
-    std::string text;  // bytes of the text table's code page
-    int data = 0;
-};
-struct DialogLists {
-    std::vector<ComboItem> multisample;  // control 1047
-    int multisampleSelected = -1;        // item position, -1 none
-    std::vector<ComboItem> modes;        // control 1011
-    int modeSelected = -1;
-};
-
 // Creates the Direct3D object the catalog uses; Direct3DCreate8 in the program.
 using Direct3DFactory = IDirect3D8* (*)(UINT sdkVersion);
 
@@ -91,7 +80,7 @@ class AdapterCatalog {
     AdapterCatalog(const AdapterCatalog&) = delete;
     AdapterCatalog& operator=(const AdapterCatalog&) = delete;
 
-    void SetLog(shell::LogFile* log) { log_ = log; }
+    void SetLog(config::LogFile* log) { log_ = log; }
 
     // Creates the Direct3D object through `factory` and enumerates. 0 on success; else the
     // error code, after its box has been shown (the object is then released).
@@ -109,8 +98,6 @@ class AdapterCatalog {
     // Logs and shows the error box for `code`; returns `code`.
     HRESULT ShowError(HRESULT code);
     static const char* ErrorMessage(HRESULT code);
-    // The dialog's two lists, with the item to select in each; then RefreshSelection.
-    DialogLists FillDialogLists(const config::TextTable& texts);
 
     // Releases the Direct3D object (Shutdown).
     void ReleaseDirect3D();
@@ -136,7 +123,27 @@ class AdapterCatalog {
     int adapterCount_ = 0;
     int current_ = 0;
     IDirect3D8* d3d_ = nullptr;
-    shell::LogFile* log_ = nullptr;
+    config::LogFile* log_ = nullptr;
+};
+
+// The catalog's current adapter as the configuration dialog's source of modes and
+// multisample types (config builds the lists' texts from them). Item data are the
+// catalog's: the mode index, and the running number of supported multisample entries.
+// An empty catalog (no adapter) gives no modes and ignores every change.
+class CatalogModeSource final : public config::DisplayModeSource {
+  public:
+    explicit CatalogModeSource(AdapterCatalog& catalog) : catalog_(catalog) {}
+
+    void SelectMode(int width, int height, int bits, int multisample) override;
+    config::ModeSelection Selection() const override;
+    std::vector<config::DisplayMode> Modes() const override;
+    int CurrentModeIndex() const override;
+    config::MultisampleSupport SupportedMultisample() const override;
+    void SetCurrentMode(std::intptr_t modeIndex) override;
+    void SetCurrentMultisampleEntry(std::intptr_t entry) override;
+
+  private:
+    AdapterCatalog& catalog_;
 };
 
 }  // namespace eh::graphics

@@ -59,7 +59,7 @@ DWORD ChooseBehaviorFlags(const D3DCAPS8& caps) {
 }
 
 int CreateSaverDevice(AdapterCatalog& catalog, const DeviceSettings& settings, HWND window,
-                      UINT clientWidth, UINT clientHeight, shell::LogFile* log,
+                      UINT clientWidth, UINT clientHeight, config::LogFile* log,
                       IDirect3DDevice8** device, D3DPRESENT_PARAMETERS* params) {
     auto write = [log](const char* line) {
         if (log != nullptr) log->Write(line);
@@ -71,7 +71,7 @@ int CreateSaverDevice(AdapterCatalog& catalog, const DeviceSettings& settings, H
     D3DDISPLAYMODE desktop{};
     if (FAILED(d3d->GetAdapterDisplayMode(D3DADAPTER_DEFAULT, &desktop)) &&
         settings.useDesktopSettings) {
-        write(shell::log_lines::kCantGetDesktopDisplayMode);
+        write(config::log_lines::kCantGetDesktopDisplayMode);
         return kNoDesktopMode;
     }
 
@@ -87,7 +87,7 @@ int CreateSaverDevice(AdapterCatalog& catalog, const DeviceSettings& settings, H
     DWORD flags = ChooseBehaviorFlags(catalog.Current().caps);
     if (FAILED(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, flags, &pp, device)) ||
         *device == nullptr) {
-        write(shell::log_lines::kCantCreateHalTrySafe);
+        write(config::log_lines::kCantCreateHalTrySafe);
         pp.MultiSampleType = D3DMULTISAMPLE_NONE;
         pp.AutoDepthStencilFormat = D3DFMT_D16;
         pp.BackBufferFormat = D3DFMT_R5G6B5;
@@ -98,7 +98,7 @@ int CreateSaverDevice(AdapterCatalog& catalog, const DeviceSettings& settings, H
                                      D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, device)) ||
             *device == nullptr) {
             *device = nullptr;
-            write(shell::log_lines::kCantCreateAnyHal);
+            write(config::log_lines::kCantCreateAnyHal);
             return kNoDevice;
         }
     }

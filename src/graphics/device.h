@@ -6,8 +6,8 @@
 // build, create and restore it.
 #pragma once
 
+#include "config/log_file.h"
 #include "graphics/adapter_catalog.h"
-#include "shell/log_file.h"
 
 namespace eh::graphics {
 
@@ -45,7 +45,7 @@ DWORD ChooseBehaviorFlags(const D3DCAPS8& caps);
 // 640 x 480 R5G6B5 D16 software retry. On kDeviceCreated `*device` holds it and `*params`
 // the parameters to use for Reset. Gamma is applied separately (ApplyGamma).
 int CreateSaverDevice(AdapterCatalog& catalog, const DeviceSettings& settings, HWND window,
-                      UINT clientWidth, UINT clientHeight, shell::LogFile* log,
+                      UINT clientWidth, UINT clientHeight, config::LogFile* log,
                       IDirect3DDevice8** device, D3DPRESENT_PARAMETERS* params);
 
 // Reads the device's ramp, then sets the ramp of `gamma` with D3DSGR_CALIBRATE.

@@ -28,7 +28,7 @@ constexpr const char* kDigitFiles[kGlyphCount] = {
 // No entry is encrypted, so it only has to be passed.
 constexpr char kDigitPassword[] = "Kestrelle";
 
-void writeLog(shell::LogFile* log, const char* line) {
+void writeLog(config::LogFile* log, const char* line) {
     if (log != nullptr) log->Write(line);
 }
 
@@ -73,9 +73,9 @@ void Overlay::ReleaseTextures() {
     for (media::TextureRef& d : impl_->digits) d = media::EmptyTextureRef();
 }
 
-void Overlay::ShowLoadingScreen(IDirect3DDevice8* device, shell::LogFile* log,
+void Overlay::ShowLoadingScreen(IDirect3DDevice8* device, config::LogFile* log,
                                 std::int32_t* frontBufferParity) {
-    writeLog(log, shell::log_lines::kLoadNotTableAlpha);
+    writeLog(log, config::log_lines::kLoadNotTableAlpha);
     media::VertexBufferPool& pool = media::ProgramVertexBufferPool();
     impl_->quad = -1;
     pool.CreateVertexBuffer(&impl_->quad, media::VertexBufferPool::kFvfQuad2D, 4);
@@ -89,7 +89,7 @@ void Overlay::ShowLoadingScreen(IDirect3DDevice8* device, shell::LogFile* log,
     constexpr int kIds[5] = {491, 486, 487, 489, 488};
     IDirect3DTexture8* textures[5] = {};
     for (int i = 0; i < 5; ++i) textures[i] = textureFromResource(device, kIds[i]);
-    writeLog(log, shell::log_lines::kLoadLoadingTexture);
+    writeLog(log, config::log_lines::kLoadLoadingTexture);
 
     DWORD blend = 0, src = 0, dest = 0, alphaOp = 0;
     device->GetRenderState(D3DRS_ALPHABLENDENABLE, &blend);
@@ -127,12 +127,12 @@ void Overlay::ShowLoadingScreen(IDirect3DDevice8* device, shell::LogFile* log,
         *frontBufferParity = 1 - *frontBufferParity;
         device->Present(nullptr, nullptr, nullptr, nullptr);
     }
-    writeLog(log, shell::log_lines::kDrawLoadingScreen);
+    writeLog(log, config::log_lines::kDrawLoadingScreen);
 
     device->SetTexture(0, nullptr);
     for (IDirect3DTexture8* t : textures)
         if (t != nullptr) t->Release();
-    writeLog(log, shell::log_lines::kUnloadLoadingData);
+    writeLog(log, config::log_lines::kUnloadLoadingData);
 
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, blend);
     device->SetRenderState(D3DRS_SRCBLEND, src);
@@ -146,7 +146,7 @@ std::vector<std::string> Overlay::DigitEntryNames() {
     return names;
 }
 
-void Overlay::LoadDigitTextures(IDirect3DDevice8* /*device*/, shell::LogFile* log) {
+void Overlay::LoadDigitTextures(IDirect3DDevice8* /*device*/, config::LogFile* log) {
     media::MemoryFile file;
     media::OpenMediaResource(file, media::kClockDigitsArchive);
     const std::vector<std::string> names = DigitEntryNames();
@@ -161,7 +161,7 @@ void Overlay::LoadDigitTextures(IDirect3DDevice8* /*device*/, shell::LogFile* lo
             impl_->kit->CreateTextureFromMemory(bytes, size, kDigitFiles[i], "Digits\\", true);
         std::free(bytes);
     }
-    writeLog(log, shell::log_lines::kLoadDigitTextures);
+    writeLog(log, config::log_lines::kLoadDigitTextures);
 }
 
 void Overlay::Draw(IDirect3DDevice8* device, const OverlayFrame& frame) {

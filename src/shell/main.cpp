@@ -5,11 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "config/overrides.h"
+#include "config/settings_fields.h"
 #include "platform/d3d8/d3d8.h"
 #include "platform/os/resources.h"
 #include "platform/os/saver_windows.h"
 #include "shell/media_check.h"
-#include "shell/overrides.h"
 #include "shell/program_options.h"
 #include "shell/scene_app.h"
 
@@ -58,29 +59,17 @@ void printHelp() {
         "\n"
         "Exit codes: 0 success (also when another copy is already running),\n"
         "            1 bad option, 2 a mode this build cannot run.\n");
-    std::printf("\n%s", eh::shell::OverridesHelp());
+    std::printf("\n%s", eh::config::OverridesHelp());
 }
 
 int printSettings() {
     eh::shell::SceneApp app;
-    eh::shell::SaverSettings& s = app.Settings();
-    eh::shell::ReadSettings(s, app.SettingsPath());
+    eh::config::SaverSettings& s = app.Settings();
+    eh::config::ReadSettings(s, app.SettingsPath());
     app.ReadExtraSettings();
-    auto b = [](bool v) { return v ? "true" : "false"; };
-    std::printf("ShowFPS = %s\n", b(s.ShowFPS));
-    std::printf("ExitOnMouseMove = %s\n", b(s.ExitOnMouseMove));
-    std::printf("ShowTime = %s\n", b(s.ShowTime));
-    std::printf("Music = %s\n", b(s.Music));
-    std::printf("SFX = %s\n", b(s.SFX));
-    std::printf("MusicVolume = %d\n", s.MusicVolume);
-    std::printf("Width = %d\n", s.Width);
-    std::printf("Height = %d\n", s.Height);
-    std::printf("BitCount = %d\n", s.BitCount);
-    std::printf("FSAA = %d\n", s.FSAA);
-    std::printf("UseDesktopSettings = %s\n", b(s.UseDesktopSettings));
-    std::printf("DigClock_24H = %s\n", b(s.DigClock_24H));
-    std::printf("GmCntrl = %d\n", s.GmCntrl);
-    std::printf("UPS = %s\n", b(app.ExtraSetting()));
+    std::printf("%s", eh::config::FormatSettings(s).c_str());
+    std::printf("%s = %s\n", std::string(eh::config::kExtraField.name).c_str(),
+                app.ExtraSetting() ? "true" : "false");
     return 0;
 }
 

@@ -19,7 +19,7 @@ bool extractRecording(std::vector<std::string>& args, RecordingOptions& o) {
     for (std::size_t i = 1; i < args.size(); ++i) {
         std::string_view inlineValue;
         bool hasValue = false;
-        std::string_view opt = OptionName(args[i], &inlineValue, &hasValue);
+        std::string_view opt = config::OptionName(args[i], &inlineValue, &hasValue);
         bool known = opt == "frames" || opt == "size" || opt == "fps" || opt == "seed" ||
                      opt == "start-ms" || opt == "every";
         if (!known) {
@@ -87,18 +87,18 @@ std::optional<std::uintptr_t> ParseWindowId(std::string_view text) {
 ProgramOptions ParseProgramOptions(const std::vector<std::string>& given) {
     ProgramOptions o;
     std::vector<std::string> args = given;
-    if (!args.empty() && OptionName(args[0]) == "render-frames") {
+    if (!args.empty() && config::OptionName(args[0]) == "render-frames") {
         o.action = ProgramAction::RenderFrames;
         args.erase(args.begin());
         o.recordingBad = !extractRecording(args, o.recording);
         if (o.recordingBad) return o;
     }
-    if (!ExtractOverrides(args, &o.overrides, &o.error)) return o;
+    if (!config::ExtractOverrides(args, &o.overrides, &o.error)) return o;
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string_view value;
         bool hasValue = false;
-        std::string_view name = OptionName(args[i], &value, &hasValue);
+        std::string_view name = config::OptionName(args[i], &value, &hasValue);
         if (name.empty()) {
             o.switches.push_back(args[i]);
         } else if (name == "root" && !hasValue) {

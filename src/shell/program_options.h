@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/overrides.h"
+#include "config/overrides.h"
 #include "shell/saver_app.h"
 
 namespace eh::shell {
@@ -34,7 +34,7 @@ struct ProgramOptions {
     // --render-frames DIR and its options; only read when it is the first argument.
     RecordingOptions recording;
     bool recordingBad = false;  // a recording value missing or past its stated limits
-    SettingsOverrides overrides;
+    config::SettingsOverrides overrides;
     bool root = false;                       // -root
     std::optional<std::uintptr_t> windowId;  // -window-id ID
     // The screensaver switch and whatever is not a named option, in order, without the

@@ -110,9 +110,9 @@ int SaverApp::RunRecording(const RecordingOptions& options) {
     log_.Open("Saver_Log.txt");
     if (FAILED(catalog_.Create(d3dFactory_))) return 1;
     CheckDeviceCaps();
-    ReadSettings(settings_, settingsPath_);
+    config::ReadSettings(settings_, settingsPath_);
     ReadExtraSettings();
-    ApplyOverrides(overrides_, settings_);
+    config::ApplyOverrides(overrides_, settings_);
     settings_.UseDesktopSettings = TRUE;  // the back buffer is the requested size
 
     HWND window = os::CreateOffscreenWindow(options.width, options.height);
@@ -134,7 +134,7 @@ int SaverApp::RunRecording(const RecordingOptions& options) {
         settings_.Music = FALSE;
         settings_.SFX = FALSE;
         StartSound();
-        log_.Write(log_lines::kAllDataLoaded);
+        log_.Write(config::log_lines::kAllDataLoaded);
         quit_ = false;
         fastForward(options);
         SetTimer(mainWindow_, kFpsTimer, 1000, nullptr);

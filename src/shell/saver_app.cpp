@@ -25,7 +25,7 @@ SaverApp::SaverApp()
     : settingsPath_(os::SettingsFilePath()), lockPath_(os::SingleInstanceLock::DefaultPath()) {
     gInstance = this;
     defaultText_.Load();
-    BuildDefaultRecord(defaultText_, &defaults_, &defaultExtra_);
+    config::BuildDefaultRecord(defaultText_, &defaults_, &defaultExtra_);
     settings_ = defaults_;
     catalog_.SetLog(&log_);
 }
@@ -80,8 +80,8 @@ void SaverApp::Initialize(HINSTANCE instance, const char* commandLine) {
     CheckDeviceCaps();
     EnumerateMonitors();
     if (mode_ == RunMode::Preview || mode_ == RunMode::Saver || mode_ == RunMode::Test) {
-        if (FAILED(CreateSaverWindows())) log_.Write(log_lines::kCannotCreateSaverWindow);
-        log_.Write(log_lines::kCreateSaverWindowComplete);
+        if (FAILED(CreateSaverWindows())) log_.Write(config::log_lines::kCannotCreateSaverWindow);
+        log_.Write(config::log_lines::kCreateSaverWindowComplete);
     }
     if (mode_ == RunMode::Preview && mainWindow_ != nullptr) runPreviewStartWait();
 }
@@ -97,9 +97,9 @@ int SaverApp::Execute() {
         case RunMode::Preview:
         case RunMode::Saver:
         case RunMode::Test: {
-            ReadSettings(settings_, settingsPath_);
+            config::ReadSettings(settings_, settingsPath_);
             ReadExtraSettings();
-            ApplyOverrides(overrides_, settings_);
+            config::ApplyOverrides(overrides_, settings_);
             catalog_.SelectMode(static_cast<UINT>(settings_.Width),
                                 static_cast<UINT>(settings_.Height), settings_.BitCount,
                                 settings_.FSAA);
@@ -367,9 +367,9 @@ int SaverApp::createDevice(HWND window) {
     ownsDevice_ = true;
     AttachRenderResources(catalog_.Direct3D(), device_, presentParams_.BackBufferFormat, window);
     graphics::ApplyGamma(device_, ds.gamma);
-    log_.Write(log_lines::kCreateDeviceComplete);
+    log_.Write(config::log_lines::kCreateDeviceComplete);
     InitDeviceState(device_);
-    log_.Write(log_lines::kInitDeviceComplete);
+    log_.Write(config::log_lines::kInitDeviceComplete);
     ShowLoadingScreen(device_);
     return graphics::kDeviceCreated;
 }
@@ -391,7 +391,7 @@ void SaverApp::MainLoop() {
         LoadScene(device_);
         AfterLoad(device_);
         StartSound();
-        log_.Write(log_lines::kAllDataLoaded);
+        log_.Write(config::log_lines::kAllDataLoaded);
     }
     SetTimer(mainWindow_, kFpsTimer, 1000, nullptr);
     quit_ = false;
@@ -433,15 +433,15 @@ HRESULT SaverApp::FrameStep() {
 }
 
 void SaverApp::restoreDevice() {
-    log_.Write(log_lines::kDeviceWasLost);
-    log_.Write(log_lines::kTryToRestore);
+    log_.Write(config::log_lines::kDeviceWasLost);
+    log_.Write(config::log_lines::kTryToRestore);
     InvalidateDeviceObjects();
     HRESULT hr = device_->Reset(&presentParams_);
     // A failed reset shows up as D3DERR_DEVICENOTRESET again on the next step, which retries.
     InitDeviceState(device_);
     if (SUCCEEDED(hr)) RestoreDeviceObjects(device_);
     frontBufferParity_ = 1;
-    log_.Write(log_lines::kRestoreComplete);
+    log_.Write(config::log_lines::kRestoreComplete);
     log_.Write("");
     lastFrameTime_ = timeGetTime();
 }

@@ -15,6 +15,9 @@
 #include <string>
 
 #include "config/default_settings.h"
+#include "config/log_file.h"
+#include "config/overrides.h"
+#include "config/settings_store.h"
 #include "config/text_table.h"
 #include "graphics/adapter_catalog.h"
 #include "graphics/overlay.h"
@@ -23,9 +26,6 @@
 #include "platform/os/single_instance.h"
 #include "platform/os/win32_types.h"
 #include "shell/command_line.h"
-#include "shell/log_file.h"
-#include "shell/overrides.h"
-#include "shell/settings_store.h"
 
 namespace eh::shell {
 
@@ -131,10 +131,10 @@ class SaverApp {
     RunMode Mode() const { return mode_; }
     std::uintptr_t ParentWindow() const { return parentWindow_; }
     bool RunAllowed() const { return runAllowed_; }
-    SaverSettings& Settings() { return settings_; }
-    const SaverSettings& DefaultRecord() const { return defaults_; }
+    config::SaverSettings& Settings() { return settings_; }
+    const config::SaverSettings& DefaultRecord() const { return defaults_; }
     const config::TextTable& Texts() const { return texts_; }
-    LogFile& Log() { return log_; }
+    config::LogFile& Log() { return log_; }
     bool LoggingSwitch() const { return loggingSwitch_; }
     bool ShowSfxOption() const { return showSfxOption_; }
     graphics::AdapterCatalog& Catalog() { return catalog_; }
@@ -162,7 +162,7 @@ class SaverApp {
     // Hosted by XScreenSaver: draws into `window` (the host's), which the host closes.
     void SetHostWindow(std::uintptr_t window) { hostWindow_ = window; }
     // Settings for this run only, applied over the stored ones before a saver run.
-    void SetOverrides(const SettingsOverrides& overrides) { overrides_ = overrides; }
+    void SetOverrides(const config::SettingsOverrides& overrides) { overrides_ = overrides; }
     bool Hosted() const { return hostWindow_ != 0; }
     // The seed of the scene's random choices for this run (recordings); none: the clock.
     void SetRandomSeed(std::optional<std::uint32_t> seed) { randomSeed_ = seed; }
@@ -189,13 +189,13 @@ class SaverApp {
 
     config::TextTable texts_;
     config::DefaultSettings defaultText_;
-    SaverSettings defaults_;
-    SaverSettings settings_;
-    LogFile log_;
+    config::SaverSettings defaults_;
+    config::SaverSettings settings_;
+    config::LogFile log_;
     RunMode mode_ = RunMode::Config;
     std::uintptr_t parentWindow_ = 0;
     std::uintptr_t hostWindow_ = 0;
-    SettingsOverrides overrides_;
+    config::SettingsOverrides overrides_;
     std::optional<std::uint32_t> randomSeed_;
     HINSTANCE instance_ = nullptr;
     bool runAllowed_ = true;

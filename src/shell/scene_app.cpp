@@ -42,14 +42,14 @@ void SceneApp::InitDefaults() {
     extra_ = defaultExtra_;
 }
 
-void SceneApp::ReadExtraSettings() { ReadExtraSetting(extra_, SettingsPath()); }
+void SceneApp::ReadExtraSettings() { config::ReadExtraSetting(extra_, SettingsPath()); }
 
-void SceneApp::WriteExtraSettings() { WriteExtraSetting(extra_, SettingsPath()); }
+void SceneApp::WriteExtraSettings() { config::WriteExtraSetting(extra_, SettingsPath()); }
 
 void SceneApp::ResetExtraSettings() { extra_ = defaultExtra_; }
 
 void SceneApp::StartSound() {
-    const SaverSettings& s = Settings();
+    const config::SaverSettings& s = Settings();
     sound::SoundSettings settings{s.Music != FALSE, s.SFX != FALSE, s.MusicVolume};
     if (settings.music || settings.effects) {
         soundStarted_ = true;

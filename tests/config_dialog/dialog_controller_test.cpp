@@ -323,7 +323,7 @@ TEST_F(DialogFixture, OkWritesEverySettingAndTheExtraOneThenEnds) {
 
 TEST_F(DialogFixture, AboutButtonAsksForTheAboutBoxAndChangesNothing) {
     ConfigDialogController& c = open();
-    shell::SaverSettings before = settings;
+    SaverSettings before = settings;
     EXPECT_EQ(c.Command(id::kAbout), DialogAction::ShowAbout);
     EXPECT_EQ(std::memcmp(&before, &settings, sizeof settings), 0);
     EXPECT_EQ(c.EndResult(), 0);
@@ -413,8 +413,8 @@ TEST(ListedModesRules, SelectKeepsTheCurrentEntryWhenNothingMatches) {
     ListedModes empty({}, supported);
     EXPECT_EQ(empty.Selection().width, 0);
     TextTable texts;
-    EXPECT_TRUE(empty.FillDialogLists(texts).modes.empty());
-    EXPECT_EQ(empty.FillDialogLists(texts).modeSelection, -1);
+    EXPECT_TRUE(BuildDialogLists(empty, texts).modes.empty());
+    EXPECT_EQ(BuildDialogLists(empty, texts).modeSelection, -1);
 }
 
 TEST_F(DialogFixture, ASourceWithoutModesLeavesTheStoredModeAlone) {

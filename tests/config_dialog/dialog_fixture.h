@@ -28,7 +28,7 @@ class DialogFixture : public ::testing::Test {
         ASSERT_GT(texts.LineCount(), 0u) << "resource 482 is not embedded";
         DefaultSettings defaultText;
         defaultText.Load();
-        shell::BuildDefaultRecord(defaultText, &defaults, &defaultExtra);
+        BuildDefaultRecord(defaultText, &defaults, &defaultExtra);
         settings = defaults;
         extra = defaultExtra;
         log.Open(logPath().c_str());
@@ -48,8 +48,8 @@ class DialogFixture : public ::testing::Test {
         c.settingsPath = settingsPath();
         c.showSfxOption = showSfxOption;
         c.modes = &modes;
-        c.readExtraSettings = [this] { shell::ReadExtraSetting(extra, settingsPath()); };
-        c.writeExtraSettings = [this] { shell::WriteExtraSetting(extra, settingsPath()); };
+        c.readExtraSettings = [this] { ReadExtraSetting(extra, settingsPath()); };
+        c.writeExtraSettings = [this] { WriteExtraSetting(extra, settingsPath()); };
         c.resetExtraSettings = [this] {
             extra = defaultExtra;
             ++extraResets;
@@ -70,13 +70,13 @@ class DialogFixture : public ::testing::Test {
 
     eh::testing::TempDir dir;
     TextTable texts;
-    shell::SaverSettings defaults;
-    shell::SaverSettings settings;
+    SaverSettings defaults;
+    SaverSettings settings;
     bool defaultExtra = false;
     bool extra = false;
     int extraResets = 0;
     bool showSfxOption = true;
-    shell::LogFile log;
+    LogFile log;
     ListedModes modes{{{640, 480, 16}, {800, 600, 32}, {1024, 768, 16}, {1024, 768, 32}},
                       SupportedUpTo4()};
     std::unique_ptr<ConfigDialogController> controller;

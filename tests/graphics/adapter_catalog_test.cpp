@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "config/text_table.h"
 #include "platform/os/message_box.h"
 #include "support/fake_direct3d.h"
 
@@ -144,18 +145,19 @@ TEST_F(AdapterCatalogTest, DialogListsTextsAndItemData) {
     config::TextTable texts;
     const char table[] = "#none#\nkeine\n#samples#\nProben\n";
     texts.LoadFromBytes(reinterpret_cast<const std::uint8_t*>(table), sizeof table - 1);
-    DialogLists lists = catalog.FillDialogLists(texts);
+    CatalogModeSource source(catalog);
+    config::DialogLists lists = config::BuildDialogLists(source, texts);
     ASSERT_EQ(lists.multisample.size(), 3u);
     EXPECT_EQ(lists.multisample[0].text, "keine");
     EXPECT_EQ(lists.multisample[1].text, "2 Proben");
     EXPECT_EQ(lists.multisample[2].text, "4 Proben");
     EXPECT_EQ(lists.multisample[2].data, 2);
-    EXPECT_EQ(lists.multisampleSelected, 2);
+    EXPECT_EQ(lists.multisampleSelection, 2);
     ASSERT_EQ(lists.modes.size(), 2u);
     EXPECT_EQ(lists.modes[0].text, "640 x 480 16 bits");
     EXPECT_EQ(lists.modes[1].text, "800 x 600 32 bits");
     EXPECT_EQ(lists.modes[1].data, 1);
-    EXPECT_EQ(lists.modeSelected, 1);
+    EXPECT_EQ(lists.modeSelection, 1);
 }
 
 TEST_F(AdapterCatalogTest, CreateReportsEachFailureWithItsBox) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "config/dialog_controller.h"
+#include "config/text_table.h"
 #include "platform/os/message_box.h"
 #include "shell/config_dialog_run.h"
 #include "shell/temp_dir.h"
@@ -58,11 +59,11 @@ class CatalogDialogTest : public ::testing::Test {
     eh::testing::TempDir dir;
     FakeDirect3D d3d;
     graphics::AdapterCatalog catalog;
-    CatalogModeSource source{catalog};
+    graphics::CatalogModeSource source{catalog};
     config::TextTable texts;
-    SaverSettings defaults;
-    SaverSettings settings;
-    LogFile log;
+    config::SaverSettings defaults;
+    config::SaverSettings settings;
+    config::LogFile log;
 };
 
 TEST_F(CatalogDialogTest, ListsComeFromTheCatalogAndSelectionsReachIt) {
@@ -108,13 +109,13 @@ TEST_F(CatalogDialogTest, StoredModeAndTypeAreSelectedAndOutOfRangeDataIgnored) 
 
 TEST(CatalogModeSourceEmpty, AnEmptyCatalogGivesEmptyLists) {
     graphics::AdapterCatalog catalog;
-    CatalogModeSource source(catalog);
+    graphics::CatalogModeSource source(catalog);
     config::TextTable texts;
     source.SelectMode(800, 600, 32, 0);
     source.SetCurrentMode(0);
     source.SetCurrentMultisampleEntry(0);
     EXPECT_EQ(source.Selection().width, 0);
-    config::DialogLists lists = source.FillDialogLists(texts);
+    config::DialogLists lists = config::BuildDialogLists(source, texts);
     EXPECT_TRUE(lists.modes.empty());
     EXPECT_TRUE(lists.multisample.empty());
 }

@@ -92,7 +92,7 @@ TEST_F(ProgramTest, PrintSettingsLeavesTheFileAloneAndShowsClampedValues) {
                          "FSAA = 0\n"),
               std::string::npos)
         << r.out;
-    EXPECT_NE(r.out.find("GmCntrl = 100\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("GmCntrl = 200\n"), std::string::npos) << r.out;
     EXPECT_EQ(eh::testing::TempDir::read(conf), stored);
 }
 

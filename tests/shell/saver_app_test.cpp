@@ -186,8 +186,8 @@ TEST_F(SaverAppTest, SaverModesReadStoredSettingsBeforeTheirLoop) {
         SceneApp writer;
         prepare(writer);
         writer.Settings().MusicVolume = 25;
-        WriteSettings(writer.Settings(), writer.SettingsPath());
-        WriteExtraSetting(false, writer.SettingsPath());
+        config::WriteSettings(writer.Settings(), writer.SettingsPath());
+        config::WriteExtraSetting(false, writer.SettingsPath());
     }
     SceneApp app;
     prepare(app);

@@ -3,6 +3,9 @@
 // --gamma N (a value may also follow '=': --volume=40). Like every named option of the
 // program, each is taken with one dash or two, as X programs and XScreenSaver's hacks are.
 //
+// The volume's and gamma's ranges, and the options' help lines, are their fields' rows in
+// kSettingsFields (settings_fields.h).
+//
 // They change the settings record in memory after it is read and are never written back;
 // the configuration dialog ignores them, so it cannot store a one-run choice by accident.
 #pragma once
@@ -12,9 +15,9 @@
 #include <string_view>
 #include <vector>
 
-#include "shell/settings_store.h"
+#include "config/settings_store.h"
 
-namespace eh::shell {
+namespace eh::config {
 
 struct SettingsOverrides {
     std::optional<bool> showFps;
@@ -49,4 +52,4 @@ void ApplyOverrides(const SettingsOverrides& overrides, SaverSettings& settings)
 // The options' lines of --help.
 const char* OverridesHelp();
 
-}  // namespace eh::shell
+}  // namespace eh::config

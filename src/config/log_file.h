@@ -1,7 +1,8 @@
 // The start-up log: one line per completed start-up step, when logging is switched on.
 //
-// SaverApp owns the one LogFile; the adapter catalog and the sound start hold a pointer to
-// it, which is why lower layers may include this header. The file is written in text form
+// SaverApp owns the one LogFile; the adapter catalog, device creation, the overlay and
+// the configuration dialog write to it through a pointer (config sits below graphics, so
+// they include this header), and the sound start through a line callback. The file is written in text form
 // with CR LF line ends, in the current directory, truncated at Open. Nothing is written
 // unless the object is enabled (it is by construction; the application switches it from
 // its logging switch before Open) and open.
@@ -9,7 +10,7 @@
 
 #include <fstream>
 
-namespace eh::shell {
+namespace eh::config {
 
 class LogFile {
 public:
@@ -62,4 +63,4 @@ inline constexpr char kCreateConfigWindow[] = "Create Config Window complete.";
 inline constexpr char kWriteSettingsComplete[] = "Write settings to reg complete.";
 }  // namespace log_lines
 
-}  // namespace eh::shell
+}  // namespace eh::config

@@ -1,9 +1,9 @@
 // One-run overrides of the stored settings.
 #include <gtest/gtest.h>
 
-#include "shell/overrides.h"
+#include "config/overrides.h"
 
-namespace eh::shell {
+namespace eh::config {
 namespace {
 
 struct Parsed {
@@ -150,5 +150,19 @@ TEST(Overrides, HelpNamesEveryOption) {
         EXPECT_NE(help.find(option), std::string::npos) << option;
 }
 
+TEST(Overrides, HelpAndErrorsTakeTheirRangesFromTheSettingsTable) {
+    EXPECT_STREQ(OverridesHelp(),
+                 "Settings for this run only (the stored settings are not changed):\n"
+                 "  -fps, --show-fps  show the frame rate\n"
+                 "  --clock 12|24|off the clock in 12- or 24-hour style, or no clock\n"
+                 "  --no-music        no music\n"
+                 "  --no-sfx          no sound effects\n"
+                 "  --volume N        music and effects volume, 1..100\n"
+                 "  --gamma N         gamma in percent, 10..200 (100 neutral)\n");
+    EXPECT_EQ(parse({"--volume", "0"}).error, "--volume needs a number from 1 to 100");
+    EXPECT_EQ(parse({"-gamma=201"}).error, "-gamma needs a percentage from 10 to 200");
+    EXPECT_EQ(parse({"--gamma"}).error, "--gamma needs a percentage from 10 to 200");
+}
+
 }  // namespace
-}  // namespace eh::shell
+}  // namespace eh::config

@@ -1,8 +1,8 @@
-#include "shell/log_file.h"
+#include "config/log_file.h"
 
 #include "platform/os/message_box.h"
 
-namespace eh::shell {
+namespace eh::config {
 namespace {
 // The log keeps the line ends of the text-mode stream it was designed around.
 constexpr char kLineEnd[] = "\r\n";
@@ -39,4 +39,4 @@ void LogFile::Close() {
     open_ = false;
 }
 
-}  // namespace eh::shell
+}  // namespace eh::config

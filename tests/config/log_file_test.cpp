@@ -1,4 +1,4 @@
-#include "shell/log_file.h"
+#include "config/log_file.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include "platform/os/message_box.h"
 #include "shell/temp_dir.h"
 
-namespace eh::shell {
+namespace eh::config {
 namespace {
 
 class LogFileTest : public ::testing::Test {
@@ -87,4 +87,4 @@ TEST_F(LogFileTest, OpenTruncatesAnEarlierLog) {
 }
 
 }  // namespace
-}  // namespace eh::shell
+}  // namespace eh::config

@@ -14,23 +14,13 @@
 #include "config/default_settings.h"
 #include "platform/os/win32_types.h"
 
-namespace eh::shell {
+namespace eh::config {
 
 inline constexpr char kSettingsKey[] = "Software\\Kestrelle\\Emberhold 3D Screensaver";
 
-// What the configuration dialog can set, and so what ReadSettings lets through from the file.
-inline constexpr std::int32_t kGammaMin = 10;   // percent
-inline constexpr std::int32_t kGammaMax = 200;  // percent
-inline constexpr std::int32_t kVolumeMin = 1;
-inline constexpr std::int32_t kVolumeMax = 100;
-// Multisample types with samples (D3DMULTISAMPLE_2_SAMPLES .. _16_SAMPLES); 0, none, is
-// also what a missing value reads as.
-inline constexpr std::int32_t kMinMultisample = 2;
-inline constexpr std::int32_t kMaxMultisample = 16;
-// Larger than any display mode an adapter lists; beyond it a stored size is damage.
-inline constexpr std::int32_t kMaxModeSide = 16384;  // pixels
-
 // Field order and widths are fixed: the record is copied as a whole from the defaults.
+// Every field has its row in kSettingsFields (settings_fields.h), which says how it is
+// stored, defaulted, bounded and printed.
 struct SaverSettings {
     BOOL ShowFPS = FALSE;
     BOOL ExitOnMouseMove = FALSE;
@@ -47,18 +37,21 @@ struct SaverSettings {
     std::uint8_t GmCntrl = 0;  // gamma in percent, 10..200, 100 neutral
 };
 
-// The defaults from the default-settings text, in the order the keys are read (each
-// missing key shows its box and reads as 0). `extra` receives "PS_Fire".
-void BuildDefaultRecord(const config::DefaultSettings& defaults, SaverSettings* record,
-                        bool* extra);
+// The defaults from the default-settings text: "PS_Fire" into `extra`, then each field's
+// key in the table's order (each missing key shows its box and reads as 0). A one-byte
+// field keeps the value's low byte.
+void BuildDefaultRecord(const DefaultSettings& defaults, SaverSettings* record, bool* extra);
 
 // Fills `settings` from the settings file over what it holds (creating the file when there
 // is none; an existing file is never rewritten by reading). Values that are not stored leave
 // their field unchanged; so does a file that cannot be opened. Out-of-range values never
-// pass: volume and gamma are clamped to the dialog's ranges, a width or height outside
-// 1..kMaxModeSide, a BitCount other than 16 or 32 and an FSAA outside 2..16 are ignored.
+// pass: this is the one place they are bounded, by each field's row in kSettingsFields
+// (volume 1..100 and gamma 10..200 are clamped, the whole stored number and not a part of
+// it; a width or height outside 1..kMaxModeSide, a BitCount other than 16 or 32 and an FSAA
+// outside 2..16 are ignored).
 void ReadSettings(SaverSettings& settings, const std::string& path);
-// Stores every field; a file that cannot be written is silently left as it was.
+// Stores every field, a new file getting them in their rows' store slots; a file that
+// cannot be written is silently left as it was.
 void WriteSettings(const SaverSettings& settings, const std::string& path);
 
 // The scene's extra boolean, registry value "UPS". Read leaves `value` unchanged unless
@@ -66,4 +59,4 @@ void WriteSettings(const SaverSettings& settings, const std::string& path);
 void ReadExtraSetting(bool& value, const std::string& path);
 void WriteExtraSetting(bool value, const std::string& path);
 
-}  // namespace eh::shell
+}  // namespace eh::config

@@ -1,9 +1,12 @@
-#include "shell/overrides.h"
+#include "config/overrides.h"
 
+#include <algorithm>
 #include <charconv>
 #include <string_view>
 
-namespace eh::shell {
+#include "config/settings_fields.h"
+
+namespace eh::config {
 namespace {
 
 // A whole decimal number within [lo, hi]; nothing else (no sign, no trailing text).
@@ -14,6 +17,17 @@ std::optional<int> parseNumber(std::string_view text, int lo, int hi) {
     if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
     if (value < lo || value > hi) return std::nullopt;
     return value;
+}
+
+// The option's value for `field`, within the range the dialog offers (the field's row).
+std::optional<int> parseFieldValue(std::string_view text, const SettingsField& field) {
+    return parseNumber(text, field.lo, field.hi);
+}
+
+// "needs a number from 1 to 100": the message for a value missing or outside the row's range.
+std::string needsValue(const SettingsField& field, const char* noun) {
+    return std::string("needs ") + noun + " from " + std::to_string(field.lo) + " to " +
+           std::to_string(field.hi);
 }
 
 bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -34,6 +48,10 @@ std::string_view OptionName(std::string_view arg, std::string_view* value, bool*
 }
 
 bool ExtractOverrides(std::vector<std::string>& args, SettingsOverrides* out, std::string* error) {
+    const SettingsField& volumeField = *FieldNamed("MusicVolume");
+    const SettingsField& gammaField = *FieldNamed("GmCntrl");
+    const std::string volumeNeeds = needsValue(volumeField, "a number");
+    const std::string gammaNeeds = needsValue(gammaField, "a percentage");
     std::vector<std::string> rest;
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string_view value;
@@ -47,7 +65,7 @@ bool ExtractOverrides(std::vector<std::string>& args, SettingsOverrides* out, st
             value = args[++i];
             return true;
         };
-        auto fail = [&](const char* what) {
+        auto fail = [&](const std::string& what) {
             *error = given.substr(0, given.find('=')) + " " + what;
             return false;
         };
@@ -69,13 +87,13 @@ bool ExtractOverrides(std::vector<std::string>& args, SettingsOverrides* out, st
                 return fail("needs 12, 24 or off");
             }
         } else if (name == "volume") {
-            if (!takeValue()) return fail("needs a number from 1 to 100");
-            out->volume = parseNumber(value, 1, 100);
-            if (!out->volume) return fail("needs a number from 1 to 100");
+            if (!takeValue()) return fail(volumeNeeds);
+            out->volume = parseFieldValue(value, volumeField);
+            if (!out->volume) return fail(volumeNeeds);
         } else if (name == "gamma") {
-            if (!takeValue()) return fail("needs a percentage from 10 to 200");
-            out->gamma = parseNumber(value, 10, 200);
-            if (!out->gamma) return fail("needs a percentage from 10 to 200");
+            if (!takeValue()) return fail(gammaNeeds);
+            out->gamma = parseFieldValue(value, gammaField);
+            if (!out->gamma) return fail(gammaNeeds);
         } else {
             rest.push_back(args[i]);
         }
@@ -95,13 +113,17 @@ void ApplyOverrides(const SettingsOverrides& o, SaverSettings& s) {
 }
 
 const char* OverridesHelp() {
-    return "Settings for this run only (the stored settings are not changed):\n"
-           "  -fps, --show-fps  show the frame rate\n"
-           "  --clock 12|24|off the clock in 12- or 24-hour style, or no clock\n"
-           "  --no-music        no music\n"
-           "  --no-sfx          no sound effects\n"
-           "  --volume N        music and effects volume, 1..100\n"
-           "  --gamma N         gamma in percent, 10..200 (100 neutral)\n";
+    static const std::string help = [] {
+        std::string text = "Settings for this run only (the stored settings are not changed):\n";
+        for (const SettingsField& f : kSettingsFields) {
+            if (f.option.empty()) continue;
+            std::string line = "  " + std::string(f.option);
+            line.resize(std::max<std::size_t>(line.size() + 1, 20), ' ');
+            text += line + FieldHelp(f) + "\n";
+        }
+        return text;
+    }();
+    return help.c_str();
 }
 
-}  // namespace eh::shell
+}  // namespace eh::config

@@ -1,4 +1,4 @@
-#include "shell/settings_store.h"
+#include "config/settings_store.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include "platform/os/registry.h"
 #include "shell/temp_dir.h"
 
-namespace eh::shell {
+namespace eh::config {
 namespace {
 
 const char kHeader[] = "[Software\\Kestrelle\\Emberhold 3D Screensaver]\n";
@@ -88,7 +88,7 @@ TEST_F(SettingsStoreTest, BooleansOtherThanTwoOrOneAreIgnored) {
     EXPECT_TRUE(s.SFX);
 }
 
-TEST_F(SettingsStoreTest, ZeroNumbersKeepTheDefaultAndGammaTakesTheLowByte) {
+TEST_F(SettingsStoreTest, ZeroNumbersKeepTheDefaultAndGammaIsTakenWhole) {
     std::filesystem::create_directories(dir.file("kestrelle"));
     testing::TempDir::write(path, std::string(kHeader) + "FSAA=0\nWidth=0\nGmCntrl=300\n");
     SaverSettings s = shippedDefaults();
@@ -96,7 +96,39 @@ TEST_F(SettingsStoreTest, ZeroNumbersKeepTheDefaultAndGammaTakesTheLowByte) {
     ReadSettings(s, path);
     EXPECT_EQ(s.FSAA, 2);
     EXPECT_EQ(s.Width, 800);
-    EXPECT_EQ(s.GmCntrl, 300 & 0xFF);
+    EXPECT_EQ(s.GmCntrl, 200);  // clamped as a whole, not its low byte (44)
+}
+
+TEST_F(SettingsStoreTest, GammaPastAByteClampsToTheDialogsTop) {
+    // A hand-edited gamma above 255 once kept only its low byte: 266 became 10% and the
+    // screen nearly black, 256 read as not stored. The whole number is clamped now.
+    std::filesystem::create_directories(dir.file("kestrelle"));
+    struct Case {
+        const char* stored;
+        int gamma;
+    };
+    // A DWORD past 2^31 is a negative number, as for the volume: the low end.
+    for (Case c : {Case{"256", 200}, Case{"257", 200}, Case{"266", 200}, Case{"300", 200},
+                   Case{"511", 200}, Case{"65636", 200}, Case{"4294967295", 10}}) {
+        SCOPED_TRACE(c.stored);
+        testing::TempDir::write(path, std::string(kHeader) + "GmCntrl=" + c.stored + "\n");
+        SaverSettings s = shippedDefaults();
+        ReadSettings(s, path);
+        EXPECT_EQ(s.GmCntrl, c.gamma);
+    }
+}
+
+TEST_F(SettingsStoreTest, AFreshFileHoldsEveryValueInItsFixedOrder) {
+    // The bytes a first OK of the dialog has always written; other tools may read them.
+    SaverSettings s = shippedDefaults();
+    s.FSAA = 4;
+    WriteSettings(s, path);
+    WriteExtraSetting(true, path);
+    EXPECT_EQ(testing::TempDir::read(path),
+              std::string(kHeader) +
+                  "ShowFPS=1\nDigClock_24H=2\nShowTime=2\nExitOnMouseMove=1\nSFX=2\nMusic=2\n"
+                  "UseDesktopSettings=2\nGmCntrl=100\nHeight=600\nWidth=800\nBitCount=32\n"
+                  "FSAA=4\nMusicVolume=70\nUPS=2\n");
 }
 
 TEST_F(SettingsStoreTest, DamagedFileReadsAsNotStoredAndKeepsForeignLines) {
@@ -321,8 +353,8 @@ TEST_F(SettingsStoreTest, OutOfRangeValuesAreClampedOrIgnored) {
          with([](SaverSettings& s) { s.MusicVolume = 100, s.GmCntrl = 200; })},
         {"MusicVolume=2147483648\nGmCntrl=255\n",
          with([](SaverSettings& s) { s.MusicVolume = 1, s.GmCntrl = 200; })},
-        // Gamma 256 has a low byte of 0: not stored, never a black screen.
-        {"GmCntrl=256\n", shippedDefaults()},
+        // Gamma 256 is past a byte: clamped whole to the top, never a black screen.
+        {"GmCntrl=256\n", with([](SaverSettings& s) { s.GmCntrl = 200; })},
         // Sizes, depths and multisample types outside what can exist are ignored.
         {"BitCount=7\nHeight=99999999\nWidth=16385\nFSAA=999\n", shippedDefaults()},
         {"BitCount=24\nHeight=4294967295\nFSAA=1\n", shippedDefaults()},
@@ -381,4 +413,4 @@ TEST(DefaultRecord, MissingKeysReadAsZeroAfterTheirBoxes) {
 }
 
 }  // namespace
-}  // namespace eh::shell
+}  // namespace eh::config
