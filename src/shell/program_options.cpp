@@ -129,8 +129,8 @@ ProgramOptions ParseProgramOptions(const std::vector<std::string>& given) {
     // The switch rules read a whole command line: a program name, then the arguments.
     std::vector<const char*> line{"emberhold"};
     for (const std::string& a : o.switches) line.push_back(a.c_str());
-    o.screensaver = ParseCommandLine(
-        JoinCommandLine(static_cast<int>(line.size()), line.data()).c_str());
+    o.screensaver =
+        ParseCommandLine(JoinCommandLine(static_cast<int>(line.size()), line.data()).c_str());
     return o;
 }
 

@@ -284,11 +284,15 @@ TEST_F(SaverAppTest, RecordingStartsAsATestRunOutsideTheLockOnTheManualClock) {
 }
 
 TEST_F(SaverAppTest, RecordingWithBadOptionsIsRefusedWithExitCodeOne) {
-    for (auto spoil : {+[](RecordingOptions& r) { r.width = 15; },
-                       +[](RecordingOptions& r) { r.height = 8193; },
-                       +[](RecordingOptions& r) { r.every = 0; },
-                       +[](RecordingOptions& r) { r.frames = -1; },
-                       +[](RecordingOptions& r) { r.fps = 0.0f; }}) {
+    using Spoil = void (*)(RecordingOptions&);
+    const Spoil spoils[] = {
+        [](RecordingOptions& r) { r.width = 15; },
+        [](RecordingOptions& r) { r.height = 8193; },
+        [](RecordingOptions& r) { r.every = 0; },
+        [](RecordingOptions& r) { r.frames = -1; },
+        [](RecordingOptions& r) { r.fps = 0.0f; },
+    };
+    for (Spoil spoil : spoils) {
         StartOptions start;
         start.recording = RecordingOptions{};
         start.recording->directory = dir.file("frames");
@@ -298,7 +302,8 @@ TEST_F(SaverAppTest, RecordingWithBadOptionsIsRefusedWithExitCodeOne) {
         app.Initialize(nullptr, start);
         EXPECT_FALSE(app.RunAllowed());
         EXPECT_FALSE(os::ManualClock());
-        EXPECT_FALSE(std::filesystem::exists(dir.file("frames"))) << "nothing made before the check";
+        EXPECT_FALSE(std::filesystem::exists(dir.file("frames")))
+            << "nothing made before the check";
         EXPECT_EQ(app.Execute(), 1);
     }
 }

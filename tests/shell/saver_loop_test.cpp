@@ -23,9 +23,9 @@ class ProbeApp : public SaverApp {
     using SaverApp::AttachDeviceForTest;
     using SaverApp::Device;
     using SaverApp::EnumerateMonitors;
+    using SaverApp::Fps;
     using SaverApp::FrameCount;
     using SaverApp::FrameStep;
-    using SaverApp::Fps;
     using SaverApp::FrontBufferParity;
     using SaverApp::MainLoop;
     using SaverApp::Monitor;
