@@ -53,16 +53,17 @@ IDirect3DTexture8* textureFromResource(IDirect3DDevice8* device, int id) {
 }  // namespace
 
 struct Overlay::Impl {
-    explicit Impl(media::RenderKit& k) : kit(&k) {
+    Impl(media::VertexBufferPool& p, media::RenderKit& k) : pool(&p), kit(&k) {
         for (media::TextureRef& d : digits) d = media::EmptyTextureRef();
     }
+    media::VertexBufferPool* pool;
     media::RenderKit* kit;
     int quad = -1;
     media::TextureRef digits[kGlyphCount];
 };
 
-Overlay::Overlay() : Overlay(media::ProgramRenderKit()) {}
-Overlay::Overlay(media::RenderKit& kit) : impl_(std::make_unique<Impl>(kit)) {}
+Overlay::Overlay(media::VertexBufferPool& pool, media::RenderKit& kit)
+    : impl_(std::make_unique<Impl>(pool, kit)) {}
 Overlay::~Overlay() = default;
 
 int Overlay::QuadHandle() const {
@@ -76,7 +77,7 @@ void Overlay::ReleaseTextures() {
 void Overlay::ShowLoadingScreen(IDirect3DDevice8* device, config::LogFile* log,
                                 std::int32_t* frontBufferParity) {
     writeLog(log, config::log_lines::kLoadNotTableAlpha);
-    media::VertexBufferPool& pool = media::ProgramVertexBufferPool();
+    media::VertexBufferPool& pool = *impl_->pool;
     impl_->quad = -1;
     pool.CreateVertexBuffer(&impl_->quad, media::VertexBufferPool::kFvfQuad2D, 4);
     if (auto* v = static_cast<media::Quad2DVertex*>(pool.LockVertexBuffer(impl_->quad))) {
@@ -165,7 +166,7 @@ void Overlay::LoadDigitTextures(IDirect3DDevice8* /*device*/, config::LogFile* l
 }
 
 void Overlay::Draw(IDirect3DDevice8* device, const OverlayFrame& frame) {
-    media::VertexBufferPool& pool = media::ProgramVertexBufferPool();
+    media::VertexBufferPool& pool = *impl_->pool;
     device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
     device->SetTexture(0, nullptr);

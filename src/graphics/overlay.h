@@ -1,8 +1,8 @@
 // The on-screen FPS counter and clock, and the loading screen that creates the quad both
 // draw with.
 //
-// The overlay owns the screen quad (a 4-vertex pre-transformed buffer of the program's
-// vertex-buffer pool, made by ShowLoadingScreen) and handles to the 15 digit textures, which
+// The overlay owns the screen quad (a 4-vertex pre-transformed buffer of the vertex-buffer
+// pool it was given, made by ShowLoadingScreen) and handles to the 15 digit textures, which
 // the texture manager (RenderKit) makes from archive 452 and keeps until it releases all its
 // textures at Shutdown. Draw runs inside the frame's scene, after the 3D scene, every frame;
 // it allocates nothing.
@@ -16,6 +16,7 @@
 #include "config/log_file.h"
 #include "graphics/overlay_layout.h"
 #include "media/render_kit.h"
+#include "media/vertex_buffer_pool.h"
 #include "platform/d3d8/d3d8.h"
 
 namespace eh::graphics {
@@ -31,9 +32,9 @@ struct OverlayFrame {
 
 class Overlay {
   public:
-    // The program's texture manager, or a test's own.
-    Overlay();
-    explicit Overlay(media::RenderKit& kit);
+    // The quad is made in `pool`, the digit textures by `kit`; both must outlive the
+    // overlay (the shell hands in the ones its SaverApp owns, a test its own).
+    Overlay(media::VertexBufferPool& pool, media::RenderKit& kit);
     ~Overlay();
     Overlay(const Overlay&) = delete;
     Overlay& operator=(const Overlay&) = delete;

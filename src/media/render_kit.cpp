@@ -134,9 +134,4 @@ void RenderKit::ReleaseAll() {
     }
 }
 
-RenderKit& ProgramRenderKit() {
-    static RenderKit kit;
-    return kit;
-}
-
 }  // namespace eh::media

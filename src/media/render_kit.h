@@ -10,7 +10,8 @@
 // A texture that fails both attempts keeps its slot without a texture (objects using it
 // draw untextured) and shows one warning box ("Warning!") through the platform layer.
 // Slots are filled in order and never reused; textures live in the managed pool and
-// survive a device reset. The program uses one instance (ProgramRenderKit); tests make
+// survive a device reset. There is no global instance: the shell's SaverApp owns the one
+// the program draws with and hands it to every object that makes textures; tests make
 // their own. GUI thread only.
 #pragma once
 
@@ -108,8 +109,5 @@ class RenderKit {
     IDirect3DDevice8* device_ = nullptr;
     TextureLoader loader_ = &LoadWithD3DX;
 };
-
-// The program's instance.
-RenderKit& ProgramRenderKit();
 
 }  // namespace eh::media

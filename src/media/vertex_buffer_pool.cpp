@@ -181,9 +181,4 @@ UINT VertexBufferPool::vertexBufferBytes(int handle) const {
     return slot ? slot->bytes : 0;
 }
 
-VertexBufferPool& ProgramVertexBufferPool() {
-    static VertexBufferPool pool;
-    return pool;
-}
-
 }  // namespace eh::media

@@ -13,8 +13,8 @@
 // null and binding it binds nothing, so callers test the lock and skip drawing. Handles
 // outside the tables are ignored the same way.
 //
-// The program uses one instance (ProgramVertexBufferPool); tests make their own.
-// GUI thread only.
+// There is no global instance: the shell's SaverApp owns the one the program draws with and
+// hands it to every object that makes buffers; tests make their own. GUI thread only.
 #pragma once
 
 #include <cstdint>
@@ -131,8 +131,5 @@ class VertexBufferPool {
     IDirect3DDevice8* device_ = nullptr;
     D3DVIEWPORT8 viewport_{};
 };
-
-// The program's instance.
-VertexBufferPool& ProgramVertexBufferPool();
 
 }  // namespace eh::media

@@ -76,8 +76,6 @@ EntryReader MediaArchiveEntries(const char* password) {
     };
 }
 
-MeshModel::MeshModel() : MeshModel(media::ProgramVertexBufferPool(), media::ProgramRenderKit()) {}
-
 MeshModel::MeshModel(media::VertexBufferPool& pool, media::RenderKit& kit)
     : pool_(&pool), kit_(&kit) {}
 

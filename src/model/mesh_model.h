@@ -51,8 +51,7 @@ class MeshModel {
   public:
     static constexpr const char* kTextureFolder = "Texture\\";
 
-    // The program's pool and texture manager.
-    MeshModel();
+    // Buffers go to `pool` and textures to `kit`; both must outlive the model.
     MeshModel(media::VertexBufferPool& pool, media::RenderKit& kit);
 
     // Loads an EMD mesh from `buffer` (`size` bytes), or from the file `fileName` when

@@ -23,7 +23,6 @@ Matrix4 FromD3D(const D3DMATRIX& d) {
 
 }  // namespace
 
-Terrain::Terrain() : Terrain(media::ProgramRenderKit()) {}
 Terrain::Terrain(media::RenderKit& kit) : kit_(&kit) {}
 Terrain::~Terrain() {
     ReleaseBuffers();

@@ -40,7 +40,7 @@ class Terrain {
     static constexpr const char* kBaseTexture = "Black.bmp";
     static constexpr const char* kTextureFolder = "Texture/Terra/";
 
-    Terrain();  // the program's RenderKit
+    // Layer textures come from `kit`, which must outlive the terrain.
     explicit Terrain(media::RenderKit& kit);
     ~Terrain();  // releases the layer buffers
     Terrain(const Terrain&) = delete;

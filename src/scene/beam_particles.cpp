@@ -21,9 +21,6 @@ D3DXVECTOR3 AsD3DX(const model::Vector3& v) {
 
 }  // namespace
 
-BeamParticles::BeamParticles()
-    : BeamParticles(media::ProgramVertexBufferPool(), media::ProgramRenderKit()) {}
-
 BeamParticles::BeamParticles(media::VertexBufferPool& pool, media::RenderKit& kit)
     : pool_(&pool), kit_(&kit) {}
 

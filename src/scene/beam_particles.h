@@ -36,8 +36,8 @@ class BeamParticles {
     static constexpr int kVerticesPerParticle = 6;
     static constexpr float kSpawnInterval = 1.25f;  // scene steps between births (125 ms)
 
-    // The program's pool and texture manager.
-    BeamParticles();
+    // The particle buffer goes to `pool`, the texture to `kit`; both must outlive the
+    // particles.
     BeamParticles(media::VertexBufferPool& pool, media::RenderKit& kit);
 
     // Builds the corner template and creates the 3000-vertex 0x152 buffer in the pool (whose

@@ -22,9 +22,6 @@ const DWORD BillboardSet::kDeclaration[7] = {
     D3DVSD_END(),
 };
 
-BillboardSet::BillboardSet()
-    : BillboardSet(media::ProgramVertexBufferPool(), media::ProgramRenderKit()) {}
-
 BillboardSet::BillboardSet(media::VertexBufferPool& pool, media::RenderKit& kit)
     : pool_(&pool), kit_(&kit) {
     // (x, y, u, v) of the six corners: two triangles over the quad.

@@ -62,8 +62,7 @@ class BillboardSet {
         int triangleCount = 0;
     };
 
-    // The program's pool and texture manager.
-    BillboardSet();
+    // The quads' buffers go to `pool`, the textures to `kit`; both must outlive the set.
     BillboardSet(media::VertexBufferPool& pool, media::RenderKit& kit);
 
     // Replaces the table with the records model::billboard::Parse reads from `bytes`, drawing

@@ -41,9 +41,6 @@ void GrassPatch::Corners(model::Vector3 out[8]) const {
     }
 }
 
-GrassField::GrassField()
-    : GrassField(media::ProgramVertexBufferPool(), media::ProgramRenderKit()) {}
-
 GrassField::GrassField(media::VertexBufferPool& /*pool*/, media::RenderKit& kit) : kit_(&kit) {}
 
 GrassField::~GrassField() {

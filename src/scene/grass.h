@@ -74,9 +74,9 @@ class GrassField {
     };
     static constexpr Meadow kMeadows[2] = {{27, 16, 9, 0}, {9, 14, 11, 2}};
 
-    // The program's pool and texture manager. The patch buffers are not pool buffers (the
-    // pool knows no 0x102 layout); the pool is taken for symmetry with the other objects.
-    GrassField();
+    // Textures come from `kit`, which must outlive the field. The patch buffers are not
+    // pool buffers (the pool knows no 0x102 layout); the pool is taken for symmetry with
+    // the other objects.
     GrassField(media::VertexBufferPool& pool, media::RenderKit& kit);
     ~GrassField();
     GrassField(const GrassField&) = delete;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -121,32 +122,19 @@ int main(int argc, char** argv) {
         case ProgramAction::PrintSettings: return printSettings();
         case ProgramAction::Resources: return printResources();
         case ProgramAction::VerifyMedia: return eh::shell::VerifyMedia();
-        case ProgramAction::RenderFrames: {
-            eh::shell::SceneApp app;
-            app.SetDirect3DFactory(&Direct3DCreate8);
-            app.SetOverrides(options.overrides);
-            return app.RunRecording(options.recording);
-        }
+        case ProgramAction::RenderFrames:
         case ProgramAction::Run:
             break;
     }
 
+    // A run mode or a recording: one start-up for both.
+    std::optional<std::uintptr_t> hostWindow;
+    if (options.action == ProgramAction::Run && host.Hosted()) {
+        hostWindow = host.kind == eh::shell::HostChoice::Kind::RootWindow ? eh::os::RootWindowId()
+                                                                          : host.window;
+    }
     eh::shell::SceneApp app;
     app.SetDirect3DFactory(&Direct3DCreate8);
-    app.SetOverrides(options.overrides);
-    std::string commandLine;
-    if (host.Hosted()) {
-        std::uintptr_t window = host.kind == eh::shell::HostChoice::Kind::RootWindow
-                                    ? eh::os::RootWindowId()
-                                    : host.window;
-        app.SetHostWindow(window);
-        commandLine = std::string(argv[0]) + " /s";
-    } else {
-        std::vector<const char*> line{argv[0]};
-        for (const std::string& a : options.switches) line.push_back(a.c_str());
-        commandLine =
-            eh::shell::JoinCommandLine(static_cast<int>(line.size()), line.data());
-    }
-    app.Initialize(nullptr, commandLine.c_str());
+    app.Initialize(nullptr, eh::shell::StartOptionsOf(options, hostWindow));
     return app.Execute();
 }

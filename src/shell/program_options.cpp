@@ -126,7 +126,29 @@ ProgramOptions ParseProgramOptions(const std::vector<std::string>& given) {
             o.unknown.push_back(args[i]);
         }
     }
+    // The switch rules read a whole command line: a program name, then the arguments.
+    std::vector<const char*> line{"emberhold"};
+    for (const std::string& a : o.switches) line.push_back(a.c_str());
+    o.screensaver =
+        ParseCommandLine(JoinCommandLine(static_cast<int>(line.size()), line.data()).c_str());
     return o;
+}
+
+StartOptions StartOptionsOf(const ProgramOptions& options,
+                            std::optional<std::uintptr_t> hostWindow) {
+    StartOptions start;
+    start.overrides = options.overrides;
+    if (options.action == ProgramAction::RenderFrames) {
+        start.mode = RunMode::Test;
+        start.recording = options.recording;
+    } else if (hostWindow) {
+        start.mode = RunMode::Saver;
+        start.hostWindow = *hostWindow;
+    } else {
+        start.mode = options.screensaver.mode;
+        start.parentWindow = options.screensaver.parentWindow;
+    }
+    return start;
 }
 
 HostChoice ChooseHostWindow(const ProgramOptions& o, const char* xscreensaverWindow) {

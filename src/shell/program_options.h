@@ -1,6 +1,7 @@
 // The whole command line, read once: what the program is to do, the settings for this run,
-// where XScreenSaver wants the scene drawn, and the screensaver switch left for
-// ParseCommandLine.
+// where XScreenSaver wants the scene drawn, and the screensaver switch with the run mode it
+// selects (by ParseCommandLine's rules). StartOptionsOf turns the record into what
+// SaverApp starts with.
 //
 // Two conventions meet here. Screensaver hosts of the Windows kind pass a switch: a slash
 // or dash before one letter ("/s", "-p 2230", "/c:2230"). X programs and XScreenSaver's
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "config/overrides.h"
+#include "shell/command_line.h"
 #include "shell/saver_app.h"
 
 namespace eh::shell {
@@ -40,6 +42,9 @@ struct ProgramOptions {
     // The screensaver switch and whatever is not a named option, in order, without the
     // program name; empty when none was given.
     std::vector<std::string> switches;
+    // The run mode and window handle those select, read as a Windows host's command line
+    // would be (see ParseCommandLine): no switch is the configuration dialog.
+    ParsedCommandLine screensaver;
     // Named options the program does not know, as given.
     std::vector<std::string> unknown;
     // A bad value or a misplaced option, one line for the user; the run must not go on.
@@ -63,6 +68,13 @@ struct HostChoice {
 // window id; a -root without it means the root window itself. A switch without -root or
 // -window-id is never hosted: the user asked for that mode by name.
 HostChoice ChooseHostWindow(const ProgramOptions& options, const char* xscreensaverWindow);
+
+// What SaverApp starts with: for --render-frames the recording; for a hosted run (a
+// `hostWindow` given: the window ChooseHostWindow chose, the root window's id resolved) a
+// saver run in that window, whatever the switch; otherwise the switch's mode. The
+// overrides go with each.
+StartOptions StartOptionsOf(const ProgramOptions& options,
+                            std::optional<std::uintptr_t> hostWindow);
 
 // A window id as X programs write it: decimal, or hexadecimal after 0x; nothing else
 // may follow, and 0 is no window.

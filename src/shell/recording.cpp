@@ -1,5 +1,7 @@
-// Headless recording: the saver's own loop on an offscreen window with a fixed time step,
-// each presented frame written as a PNG file.
+// Headless recording: the part of a run that is the recording's own. Initialize and
+// Execute start it like a test run (on an offscreen window, the clock standing still);
+// here the scene is loaded, run ahead unseen, and stepped at the fixed rate, each presented
+// frame written as a PNG file.
 #include <png.h>
 
 #include <cmath>
@@ -9,9 +11,7 @@
 #include <vector>
 
 #include "graphics/device.h"
-#include "platform/os/saver_windows.h"
 #include "platform/os/window.h"
-#include "shell/render_kit_hooks.h"
 #include "shell/saver_app.h"
 
 namespace eh::shell {
@@ -90,82 +90,36 @@ void SaverApp::fastForward(const RecordingOptions& options) {
     }
 }
 
-int SaverApp::RunRecording(const RecordingOptions& options) {
-    if (options.frames < 0 || options.every < 1 || options.width < 16 || options.height < 16 || options.width > 8192 ||
-        options.height > 8192 || !(options.fps > 0.0f && options.fps <= 1000.0f)) {
-        std::fprintf(stderr, "emberhold: bad recording options\n");
-        return 1;
-    }
-    std::error_code ec;
-    std::filesystem::create_directories(options.directory, ec);
-
-    // The same start-up as a test run, on a window nobody sees, with time standing still
-    // between frames.
-    os::SetManualClock(true, 0);
-    randomSeed_ = options.seed;
-    texts_.Load();
-    InitDefaults();
-    mode_ = RunMode::Test;
-    log_.SetEnabled(loggingSwitch_);
-    log_.Open("Saver_Log.txt");
-    if (FAILED(catalog_.Create(d3dFactory_))) return 1;
-    CheckDeviceCaps();
-    config::ReadSettings(settings_, settingsPath_);
-    ReadExtraSettings();
-    config::ApplyOverrides(overrides_, settings_);
-    settings_.UseDesktopSettings = TRUE;  // the back buffer is the requested size
-
-    HWND window = os::CreateOffscreenWindow(options.width, options.height);
-    if (window == nullptr) return 1;
-    os::AdoptWindow(window, &SaverApp::StaticWindowProc);
-    mainWindow_ = window;
-
-    int code = 0;
-    int result = createDevice(window);
+int SaverApp::record(const RecordingOptions& options) {
+    int result = loadRun();
     if (result != graphics::kDeviceCreated) {
         std::fprintf(stderr, "emberhold: no Direct3D device (%d)\n", result);
-        code = 1;
-    } else {
-        overlay_.LoadDigitTextures(device_, &log_);
-        LoadScene(device_);
-        AfterLoad(device_);
-        // Recordings are silent: with music and effects off the sound start only builds
-        // the creatures' first sequences, as in a run with sound switched off.
-        settings_.Music = FALSE;
-        settings_.SFX = FALSE;
-        StartSound();
-        log_.Write(config::log_lines::kAllDataLoaded);
-        quit_ = false;
-        fastForward(options);
-        SetTimer(mainWindow_, kFpsTimer, 1000, nullptr);
-        lastFrameTime_ = timeGetTime();
-        std::vector<std::uint8_t> rgb;
-        for (int i = 0; i < options.frames && !quit_ && code == 0; ++i) {
-            // Frame i is drawn at round(i * 1000 / fps) ms after loading.
-            auto next = static_cast<DWORD>(std::lround((i + 1) * 1000.0 / options.fps));
-            auto now = static_cast<DWORD>(std::lround(i * 1000.0 / options.fps));
-            os::AdvanceManualClock(next - now);
-            MSG msg;
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-            if (FrameStep() != S_OK) continue;
-            if (i % options.every != 0) continue;
-            char name[32];
-            std::snprintf(name, sizeof name, "frame_%04d.png", i);
-            std::string path = (std::filesystem::path(options.directory) / name).string();
-            if (!captureFrame(device_, options.width, options.height, rgb) ||
-                !writePng(path, rgb, options.width, options.height)) {
-                std::fprintf(stderr, "emberhold: cannot write %s\n", path.c_str());
-                code = 1;
-                break;
-            }
+        return 1;
+    }
+    quit_ = false;
+    fastForward(options);
+    SetTimer(mainWindow_, kFpsTimer, 1000, nullptr);
+    lastFrameTime_ = timeGetTime();
+    std::vector<std::uint8_t> rgb;
+    for (int i = 0; i < options.frames && !quit_; ++i) {
+        // Frame i is drawn at round(i * 1000 / fps) ms after loading.
+        auto next = static_cast<DWORD>(std::lround((i + 1) * 1000.0 / options.fps));
+        auto now = static_cast<DWORD>(std::lround(i * 1000.0 / options.fps));
+        os::AdvanceManualClock(next - now);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        if (FrameStep() != S_OK) continue;
+        if (i % options.every != 0) continue;
+        char name[32];
+        std::snprintf(name, sizeof name, "frame_%04d.png", i);
+        std::string path = (std::filesystem::path(options.directory) / name).string();
+        if (!captureFrame(device_, options.width, options.height, rgb) ||
+            !writePng(path, rgb, options.width, options.height)) {
+            std::fprintf(stderr, "emberhold: cannot write %s\n", path.c_str());
+            return 1;
         }
     }
-    Shutdown();
-    os::UnregisterWindow(window);
-    os::DestroyOffscreenWindow(window);
-    mainWindow_ = nullptr;
-    os::SetManualClock(false);
-    return code;
+    return 0;
 }
 
 }  // namespace eh::shell

@@ -2,14 +2,15 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include "graphics/device.h"
 #include "platform/os/display.h"
 #include "platform/os/message_box.h"
 #include "platform/os/registry.h"
 #include "platform/os/saver_windows.h"
+#include "platform/os/window.h"
 #include "shell/config_dialog_run.h"
-#include "shell/render_kit_hooks.h"
 
 namespace eh::shell {
 namespace {
@@ -22,7 +23,9 @@ void copyText(char (&to)[128], const std::string& from) {
 }  // namespace
 
 SaverApp::SaverApp()
-    : settingsPath_(os::SettingsFilePath()), lockPath_(os::SingleInstanceLock::DefaultPath()) {
+    : settingsPath_(os::SettingsFilePath()),
+      lockPath_(os::SingleInstanceLock::DefaultPath()),
+      overlay_(pool_, kit_) {
     gInstance = this;
     defaultText_.Load();
     config::BuildDefaultRecord(defaultText_, &defaults_, &defaultExtra_);
@@ -41,13 +44,30 @@ SaverApp* SaverApp::Instance() {
     return gInstance;
 }
 
-void SaverApp::Initialize(HINSTANCE instance, const char* commandLine) {
+void SaverApp::Initialize(HINSTANCE instance, const StartOptions& start) {
+    instance_ = instance;
+    hostWindow_ = start.hostWindow;
+    overrides_ = start.overrides;
+    recording_ = start.recording;
+    if (headless()) {
+        const RecordingOptions& r = *recording_;
+        if (r.frames < 0 || r.every < 1 || r.width < 16 || r.height < 16 || r.width > 8192 ||
+            r.height > 8192 || !(r.fps > 0.0f && r.fps <= 1000.0f)) {
+            std::fprintf(stderr, "emberhold: bad recording options\n");
+            runAllowed_ = false;
+            return;
+        }
+        std::error_code ec;
+        std::filesystem::create_directories(r.directory, ec);
+        // Time stands still between the recording's frames; its random choices are fixed.
+        os::SetManualClock(true, 0);
+        randomSeed_ = r.seed;
+    }
+
     texts_.Load();
     InitDefaults();
-    instance_ = instance;
-    ParsedCommandLine parsed = ParseCommandLine(commandLine);
-    mode_ = parsed.mode;
-    parentWindow_ = parsed.parentWindow;
+    mode_ = headless() ? RunMode::Test : start.mode;
+    parentWindow_ = start.parentWindow;
 
     log_.SetEnabled(loggingSwitch_);
     switch (mode_) {
@@ -68,8 +88,9 @@ void SaverApp::Initialize(HINSTANCE instance, const char* commandLine) {
     // A second copy ends silently. Only the runs that own a top-level window (full screen,
     // test, dialog) hold the lock; a preview or a run inside a host's window gives way to
     // them but never blocks one, as a host keeps its preview running while the user opens
-    // the dialog, and XScreenSaver starts one hosted copy per screen.
-    if (runAllowed_) {
+    // the dialog, and XScreenSaver starts one hosted copy per screen. A recording shows
+    // nothing on any screen and neither holds nor heeds the lock.
+    if (runAllowed_ && !headless()) {
         bool holds = !Hosted() && (mode_ == RunMode::Saver || mode_ == RunMode::Test ||
                                    mode_ == RunMode::Config);
         runAllowed_ = holds ? instanceLock_.Acquire(lockPath_)
@@ -78,16 +99,46 @@ void SaverApp::Initialize(HINSTANCE instance, const char* commandLine) {
     if (!runAllowed_) return;
 
     CheckDeviceCaps();
-    EnumerateMonitors();
-    if (mode_ == RunMode::Preview || mode_ == RunMode::Saver || mode_ == RunMode::Test) {
-        if (FAILED(CreateSaverWindows())) log_.Write(config::log_lines::kCannotCreateSaverWindow);
-        log_.Write(config::log_lines::kCreateSaverWindowComplete);
-    }
+    if (!headless()) EnumerateMonitors();
+    if (mode_ == RunMode::Preview || mode_ == RunMode::Saver || mode_ == RunMode::Test)
+        createRunWindow();
     if (mode_ == RunMode::Preview && mainWindow_ != nullptr) runPreviewStartWait();
 }
 
+HRESULT SaverApp::createRunWindow() {
+    if (headless()) {
+        // A window nobody sees, of the recording's size, with the saver's window procedure.
+        HWND window = os::CreateOffscreenWindow(recording_->width, recording_->height);
+        if (window == nullptr) return E_FAIL;
+        os::AdoptWindow(window, &SaverApp::StaticWindowProc);
+        mainWindow_ = window;
+        return S_OK;
+    }
+    HRESULT hr = CreateSaverWindows();
+    if (FAILED(hr)) log_.Write(config::log_lines::kCannotCreateSaverWindow);
+    log_.Write(config::log_lines::kCreateSaverWindowComplete);
+    return hr;
+}
+
+void SaverApp::releaseRunWindow() {
+    if (headless()) {
+        if (mainWindow_ != nullptr) {
+            os::UnregisterWindow(mainWindow_);
+            os::DestroyOffscreenWindow(mainWindow_);
+        }
+    } else {
+        if (mainWindow_ != nullptr && IsWindow(mainWindow_)) DestroyWindow(mainWindow_);
+        os::ReleaseForeignWindows();
+    }
+    mainWindow_ = nullptr;
+}
+
 int SaverApp::Execute() {
-    if (!runAllowed_) return 0;
+    // A refused recording is a failure; a refused saver run is the silent second copy.
+    if (!runAllowed_) {
+        if (headless()) os::SetManualClock(false);
+        return headless() ? 1 : 0;
+    }
     switch (mode_) {
         case RunMode::Config:
             return RunConfigDialog();
@@ -100,29 +151,42 @@ int SaverApp::Execute() {
             config::ReadSettings(settings_, settingsPath_);
             ReadExtraSettings();
             config::ApplyOverrides(overrides_, settings_);
-            catalog_.SelectMode(static_cast<UINT>(settings_.Width),
-                                static_cast<UINT>(settings_.Height), settings_.BitCount,
-                                settings_.FSAA);
-            const graphics::Selection& s = catalog_.Mirror();
-            settings_.Width = static_cast<std::int32_t>(s.width);
-            settings_.Height = static_cast<std::int32_t>(s.height);
-            settings_.BitCount = graphics::BitsOf(s.backBufferFormat);
-            settings_.FSAA = static_cast<std::int32_t>(s.multisampleType);
+            if (headless()) {
+                // The back buffer is the requested size, and recordings are silent: with
+                // music and effects off the sound start only builds the creatures' first
+                // sequences, as in a run with sound switched off.
+                settings_.UseDesktopSettings = TRUE;
+                settings_.Music = FALSE;
+                settings_.SFX = FALSE;
+            } else {
+                catalog_.SelectMode(static_cast<UINT>(settings_.Width),
+                                    static_cast<UINT>(settings_.Height), settings_.BitCount,
+                                    settings_.FSAA);
+                const graphics::Selection& s = catalog_.Mirror();
+                settings_.Width = static_cast<std::int32_t>(s.width);
+                settings_.Height = static_cast<std::int32_t>(s.height);
+                settings_.BitCount = graphics::BitsOf(s.backBufferFormat);
+                settings_.FSAA = static_cast<std::int32_t>(s.multisampleType);
+            }
+            int code = 1;
             if (mainWindow_ == nullptr) {
                 std::fprintf(stderr, "emberhold: no window to run in\n");
-                log_.Close();
-                return 1;
+            } else {
+                if (headless()) {
+                    code = record(*recording_);
+                } else {
+                    MainLoop();
+                    code = 0;
+                }
+                // A loop ended by WM_CLOSE or by the host skipped Shutdown: the sound, the
+                // scene's objects and the device still exist and must go before the window
+                // that holds their context.
+                if (device_ != nullptr) Shutdown();
+                releaseRunWindow();
             }
-            MainLoop();
-            // A loop ended by WM_CLOSE or by the host skipped Shutdown: the sound, the
-            // scene's objects and the device still exist and must go before the window
-            // that holds their context.
-            if (device_ != nullptr) Shutdown();
-            if (mainWindow_ != nullptr && IsWindow(mainWindow_)) DestroyWindow(mainWindow_);
-            mainWindow_ = nullptr;
-            os::ReleaseForeignWindows();
             log_.Close();
-            return 0;
+            if (headless()) os::SetManualClock(false);
+            return code;
         }
     }
     return 0;
@@ -338,7 +402,8 @@ int SaverApp::RequestClose() {
 void SaverApp::Shutdown() {
     StopSound();
     if (device_ != nullptr) graphics::RestoreLinearGamma(device_);
-    ReleaseRenderResources();
+    kit_.ReleaseAll();
+    pool_.ReleaseAll();
     overlay_.ReleaseTextures();
     ReleaseDeviceObjects();
     if (device_ != nullptr) {
@@ -365,7 +430,8 @@ int SaverApp::createDevice(HWND window) {
     if (result != graphics::kDeviceCreated) return result;
     device_ = device;
     ownsDevice_ = true;
-    AttachRenderResources(catalog_.Direct3D(), device_, presentParams_.BackBufferFormat, window);
+    kit_.Init(catalog_.Direct3D(), device_, presentParams_.BackBufferFormat, window);
+    pool_.Init(device_, window);
     graphics::ApplyGamma(device_, ds.gamma);
     log_.Write(config::log_lines::kCreateDeviceComplete);
     InitDeviceState(device_);
@@ -374,10 +440,21 @@ int SaverApp::createDevice(HWND window) {
     return graphics::kDeviceCreated;
 }
 
+int SaverApp::loadRun() {
+    int result = createDevice(mainWindow_);
+    if (result != graphics::kDeviceCreated) return result;
+    overlay_.LoadDigitTextures(device_, &log_);
+    LoadScene(device_);
+    AfterLoad(device_);
+    StartSound();
+    log_.Write(config::log_lines::kAllDataLoaded);
+    return result;
+}
+
 void SaverApp::MainLoop() {
     win9x_ = false;  // never Windows 9x here: no password verifier is loaded
     if (mode_ != RunMode::Preview) {
-        int result = createDevice(mainWindow_);
+        int result = loadRun();
         if (result == graphics::kNoDesktopMode) {
             MessageBoxA(nullptr, "Cant get Desktop DisplayMode.", "Error!", MB_ICONERROR);
             return;
@@ -387,11 +464,6 @@ void SaverApp::MainLoop() {
                         MB_ICONERROR);
             return;
         }
-        overlay_.LoadDigitTextures(device_, &log_);
-        LoadScene(device_);
-        AfterLoad(device_);
-        StartSound();
-        log_.Write(config::log_lines::kAllDataLoaded);
     }
     SetTimer(mainWindow_, kFpsTimer, 1000, nullptr);
     quit_ = false;

@@ -3,8 +3,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "media/render_kit.h"
-#include "media/vertex_buffer_pool.h"
 #include "sound/sound_system.h"
 
 namespace eh::shell {
@@ -19,8 +17,7 @@ SceneApp::~SceneApp() {
 
 scene::Scene& SceneApp::scene() {
     if (!scene_) {
-        scene_ = std::make_unique<scene::Scene>(media::ProgramVertexBufferPool(),
-                                                media::ProgramRenderKit(), &sound_);
+        scene_ = std::make_unique<scene::Scene>(Pool(), Kit(), &sound_);
     }
     return *scene_;
 }

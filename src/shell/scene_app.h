@@ -1,4 +1,5 @@
-// The concrete screensaver: the framework's operations filled in for this scene.
+// The concrete screensaver: the framework's operations filled in for this scene, which it
+// builds on the app's vertex-buffer pool and texture manager and the program's sound system.
 #pragma once
 
 #include "scene/scene.h"
@@ -32,8 +33,6 @@ public:
     void ReleaseDeviceObjects() override;
     void InvalidateDeviceObjects() override;
     void RestoreDeviceObjects(IDirect3DDevice8* device) override;
-
-    scene::Scene& World() { return *scene_; }
 
 private:
     bool extra_ = false;

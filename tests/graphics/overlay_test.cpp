@@ -6,10 +6,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "media/render_kit.h"
+#include "media/vertex_buffer_pool.h"
 #include "platform/os/message_box.h"
 #include "support/fake_device.h"
 #include "support/fake_direct3d.h"
@@ -75,8 +77,9 @@ class OverlayDigits : public ::testing::Test {
     FakeDevice device;
     FakeDirect3D d3d;
     LoaderScript script;
+    media::VertexBufferPool pool;
     media::RenderKit kit;
-    Overlay overlay{kit};
+    Overlay overlay{pool, kit};
     std::vector<os::MessageBoxCall> boxes;
     os::ScopedMessageBoxHandler capture{[this](const os::MessageBoxCall& c) {
         boxes.push_back(c);
@@ -155,6 +158,30 @@ TEST_F(OverlayDigits, DrawBindsEachGlyphsTextureFromTheKit) {
     device.log.clear();
     overlay.Draw(&device, frame);
     EXPECT_EQ(device.boundTextures[0], nullptr);
+}
+
+// The loading screen makes the screen quad in the pool the overlay was handed, and Draw
+// streams from that buffer; an overlay on another pool leaves this one alone.
+TEST_F(OverlayDigits, QuadLivesInThePoolTheOverlayWasGiven) {
+    pool.Init(&device, nullptr);
+    media::VertexBufferPool otherPool;
+    media::RenderKit otherKit;
+    Overlay other{otherPool, otherKit};
+    std::int32_t parity = 1;
+    other.ShowLoadingScreen(&device, nullptr, &parity);
+    EXPECT_EQ(other.QuadHandle(), -1) << "its pool has no device";
+    EXPECT_EQ(pool.vertexBufferCount(), 0);
+
+    overlay.ShowLoadingScreen(&device, nullptr, &parity);
+    ASSERT_GE(overlay.QuadHandle(), 0);
+    EXPECT_EQ(pool.vertexBufferCount(), 1);
+    IDirect3DVertexBuffer8* quad = pool.vertexBuffer(overlay.QuadHandle());
+    ASSERT_NE(quad, nullptr);
+    OverlayFrame frame;
+    frame.showFps = true;
+    frame.fps = 7;
+    overlay.Draw(&device, frame);
+    EXPECT_EQ(device.stream0, quad);
 }
 
 }  // namespace

@@ -14,13 +14,8 @@ using Kind = HostChoice::Kind;
 
 ProgramOptions parse(const Args& args) { return ParseProgramOptions(args); }
 
-// The run mode the switches left over select, as main hands them on.
-RunMode modeOf(const ProgramOptions& o) {
-    std::vector<const char*> line{"emberhold"};
-    for (const std::string& a : o.switches) line.push_back(a.c_str());
-    return ParseCommandLine(JoinCommandLine(static_cast<int>(line.size()), line.data()).c_str())
-        .mode;
-}
+// The run mode the switches left over select, as main hands it on.
+RunMode modeOf(const ProgramOptions& o) { return o.screensaver.mode; }
 
 TEST(ProgramOptions, EveryNamedOptionTakesOneDashOrTwo) {
     struct Case {
@@ -115,6 +110,53 @@ TEST(ProgramOptions, SingleLettersStaySwitchesForParseCommandLine) {
         EXPECT_TRUE(o.unknown.empty() && o.error.empty());
         EXPECT_EQ(o.action, ProgramAction::Run);
     }
+}
+
+TEST(ProgramOptions, TheSwitchIsReadOnceWithItsWindowHandle) {
+    ProgramOptions preview = parse({"--no-music", "/p", "2230"});
+    EXPECT_EQ(preview.screensaver.mode, RunMode::Preview);
+    EXPECT_EQ(preview.screensaver.parentWindow, std::uintptr_t{2230});
+    ProgramOptions config = parse({"/c:77"});
+    EXPECT_EQ(config.screensaver.mode, RunMode::Config);
+    EXPECT_EQ(config.screensaver.parentWindow, std::uintptr_t{77});
+    // Only the first switch counts, as in a Windows host's command line.
+    ProgramOptions first = parse({"/t", "/p", "5"});
+    EXPECT_EQ(first.screensaver.mode, RunMode::Test);
+    EXPECT_EQ(first.screensaver.parentWindow, std::uintptr_t{0});
+}
+
+TEST(StartOptionsOf, TheSwitchStartsItsModeWithTheOverrides) {
+    StartOptions start = StartOptionsOf(parse({"/p", "2230", "--no-music"}), std::nullopt);
+    EXPECT_EQ(start.mode, RunMode::Preview);
+    EXPECT_EQ(start.parentWindow, std::uintptr_t{2230});
+    EXPECT_EQ(start.hostWindow, std::uintptr_t{0});
+    EXPECT_EQ(start.overrides.music, false);
+    EXPECT_FALSE(start.recording.has_value());
+    EXPECT_EQ(StartOptionsOf(parse({}), std::nullopt).mode, RunMode::Config);
+}
+
+TEST(StartOptionsOf, AHostsWindowAlwaysRunsTheSaver) {
+    ProgramOptions o = parse({"-window-id", "0x400e22", "/p", "5", "-fps"});
+    StartOptions start = StartOptionsOf(o, std::uintptr_t{0x400e22});
+    EXPECT_EQ(start.mode, RunMode::Saver) << "the switch does not count under a host";
+    EXPECT_EQ(start.parentWindow, std::uintptr_t{0});
+    EXPECT_EQ(start.hostWindow, std::uintptr_t{0x400e22});
+    EXPECT_EQ(start.overrides.showFps, true);
+    // A root window whose id could not be read still starts the saver (full screen then).
+    StartOptions root = StartOptionsOf(parse({"-root"}), std::uintptr_t{0});
+    EXPECT_EQ(root.mode, RunMode::Saver);
+    EXPECT_EQ(root.hostWindow, std::uintptr_t{0});
+}
+
+TEST(StartOptionsOf, RenderFramesStartsTheRecording) {
+    ProgramOptions o = parse({"--render-frames", "out", "--frames", "3", "--show-fps"});
+    StartOptions start = StartOptionsOf(o, std::nullopt);
+    ASSERT_TRUE(start.recording.has_value());
+    EXPECT_EQ(start.recording->directory, "out");
+    EXPECT_EQ(start.recording->frames, 3);
+    EXPECT_EQ(start.mode, RunMode::Test);
+    EXPECT_EQ(start.hostWindow, std::uintptr_t{0});
+    EXPECT_EQ(start.overrides.showFps, true);
 }
 
 TEST(ProgramOptions, UnknownNamesAreCollectedNotGuessedAt) {

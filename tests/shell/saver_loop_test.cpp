@@ -16,9 +16,29 @@ namespace {
 
 using testing::FakeDevice;
 
-// Records the hooks the framework calls.
+// Records the hooks the framework calls, and opens the framework's steps and state (not
+// public) to the tests.
 class ProbeApp : public SaverApp {
   public:
+    using SaverApp::AttachDeviceForTest;
+    using SaverApp::Device;
+    using SaverApp::EnumerateMonitors;
+    using SaverApp::Fps;
+    using SaverApp::FrameCount;
+    using SaverApp::FrameStep;
+    using SaverApp::FrontBufferParity;
+    using SaverApp::MainLoop;
+    using SaverApp::Monitor;
+    using SaverApp::MonitorCount;
+    using SaverApp::MouseMoveBudget;
+    using SaverApp::PreviewWaiting;
+    using SaverApp::QuitRequested;
+    using SaverApp::RequestClose;
+    using SaverApp::SetInstanceLockPath;
+    using SaverApp::SetModeForTest;
+    using SaverApp::SetSettingsPath;
+    using SaverApp::StaticWindowProc;
+
     std::vector<std::string> calls;
     std::vector<float> elapsed;
     void StopSound() override { calls.push_back("StopSound"); }
@@ -47,7 +67,7 @@ class SaverLoopTest : public ::testing::Test {
         os::SetManualClock(true, 5000);
         app.SetSettingsPath(dir.file("settings.conf"));
         app.SetInstanceLockPath(dir.file("instance.lock"));
-        os::RegisterWindow(FakeWindow(), &SaverApp::StaticWindowProc, 0);
+        os::RegisterWindow(FakeWindow(), &ProbeApp::StaticWindowProc, 0);
     }
     void TearDown() override {
         os::ResetMessageQueue();

@@ -87,7 +87,9 @@ model::terrain::File MakeTerrain() {
 }
 
 struct Ground::Impl {
-    model::Terrain terrain;
+    // Never attached to a device: the terrain only reads its grid here.
+    media::RenderKit kit;
+    model::Terrain terrain{kit};
 };
 
 Ground::Ground(const model::terrain::File& file) : impl_(new Impl) {
