@@ -9,7 +9,7 @@
 #include "model/mesh_model.h"
 #include "model/samples.h"
 #include "model/terrain.h"
-#include "platform_d3d8/offscreen_device.h"
+#include "tests/platform/d3d8/offscreen_device.h"
 #include "support/require_device.h"
 
 namespace eh::model {

@@ -9,7 +9,7 @@
 
 #include "media/render_kit.h"
 #include "media/vertex_buffer_pool.h"
-#include "platform_d3d8/offscreen_device.h"
+#include "tests/platform/d3d8/offscreen_device.h"
 #include "scene/scene.h"
 
 namespace eh::scene::testing {

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform_d3d8/offscreen_device.h"
+#include "tests/platform/d3d8/offscreen_device.h"
 #include "scene/corona.h"
 #include "scene/light_rays.h"
 #include "scene/sky_box.h"

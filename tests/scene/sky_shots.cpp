@@ -15,7 +15,7 @@
 
 #include "model/mesh_model.h"
 #include "platform/os/crt_random.h"
-#include "platform_d3d8/offscreen_device.h"
+#include "tests/platform/d3d8/offscreen_device.h"
 #include "scene/corona.h"
 #include "scene/light_rays.h"
 #include "scene/sky_box.h"

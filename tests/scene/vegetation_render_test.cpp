@@ -19,7 +19,7 @@
 #include "mediagen/world/data_files.h"
 #include "model/terrain.h"
 #include "platform/os/crt_random.h"
-#include "platform_d3d8/offscreen_device.h"
+#include "tests/platform/d3d8/offscreen_device.h"
 #include "scene/beam_particles.h"
 #include "scene/billboards.h"
 #include "scene/grass.h"

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/os/resources.h"
-#include "platform_audio/audio_test_util.h"
+#include "tests/platform/audio/audio_test_util.h"
 
 namespace eh::testing {
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "mediagen/images/image_codecs.h"
-#include "mediagen_images/format_readers.h"
+#include "tests/mediagen/images/format_readers.h"
 
 namespace eh::mediagen {
 namespace {

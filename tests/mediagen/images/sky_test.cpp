@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "mediagen/images/image_codecs.h"
-#include "mediagen_images/format_readers.h"
+#include "tests/mediagen/images/format_readers.h"
 
 namespace eh::mediagen {
 namespace {

@@ -9,7 +9,7 @@
 
 #include "mediagen/images/catalog.h"
 #include "mediagen/images/image_codecs.h"
-#include "mediagen_images/format_readers.h"
+#include "tests/mediagen/images/format_readers.h"
 
 namespace eh::mediagen {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <set>
 
-#include "config_dialog/dialog_fixture.h"
+#include "tests/config/dialog_fixture.h"
 
 namespace eh::config {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "config/dialog_gtk.h"
 #include "config/dialog_gtk_view.h"
-#include "config_dialog/dialog_fixture.h"
+#include "tests/config/dialog_fixture.h"
 
 namespace eh::config {
 namespace {

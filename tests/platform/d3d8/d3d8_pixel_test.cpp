@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "platform_d3d8/draw_helpers.h"
-#include "platform_d3d8/offscreen_device.h"
+#include "tests/platform/d3d8/draw_helpers.h"
+#include "tests/platform/d3d8/offscreen_device.h"
 
 namespace eh::d3d8test {
 namespace {

@@ -9,8 +9,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform_d3d8/demo_scene.h"
-#include "platform_d3d8/offscreen_device.h"
+#include "tests/platform/d3d8/demo_scene.h"
+#include "tests/platform/d3d8/offscreen_device.h"
 
 namespace {
 

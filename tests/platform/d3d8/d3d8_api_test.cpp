@@ -6,8 +6,8 @@
 
 #include "platform/d3d8/d3d8_ext.h"
 #include "platform/d3d8/d3d8_vshader.h"
-#include "platform_d3d8/draw_helpers.h"
-#include "platform_d3d8/offscreen_device.h"
+#include "tests/platform/d3d8/draw_helpers.h"
+#include "tests/platform/d3d8/offscreen_device.h"
 
 namespace eh::d3d8test {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "platform/audio/audio_api.h"
-#include "platform_audio/audio_test_util.h"
+#include "tests/platform/audio/audio_test_util.h"
 
 using namespace eh::audio;
 using namespace eh::testing;
