@@ -7,7 +7,7 @@
 
 namespace eh::shell {
 
-SceneApp::SceneApp() : sound_(sound::ProgramSoundSystem()) { extra_ = defaultExtra_; }
+SceneApp::SceneApp() : sound_(sound::ProgramAudioLibrary()) { extra_ = defaultExtra_; }
 
 SceneApp::~SceneApp() {
     // Every way out of the program unloads the audio library and deletes its file, the

@@ -1,13 +1,10 @@
 // The concrete screensaver: the framework's operations filled in for this scene, which it
-// builds on the app's vertex-buffer pool and texture manager and the program's sound system.
+// builds on the app's vertex-buffer pool and texture manager and a sound system of its own.
 #pragma once
 
 #include "scene/scene.h"
 #include "shell/saver_app.h"
-
-namespace eh::sound {
-class SoundSystem;
-}
+#include "sound/sound_system.h"
 
 namespace eh::shell {
 
@@ -36,7 +33,9 @@ public:
 
 private:
     bool extra_ = false;
-    sound::SoundSystem& sound_;
+    // On the program's one audio library, whose file must be gone however the process
+    // ends; declared before the scene, which holds a pointer to it.
+    sound::SoundSystem sound_;
     // Built on first use of the scene hooks, so that modes without a scene (the dialog,
     // --print-settings) never touch the media.
     std::unique_ptr<scene::Scene> scene_;

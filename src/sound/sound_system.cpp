@@ -245,9 +245,4 @@ void SoundSystem::StopSound() {
     if (started_) Shutdown();
 }
 
-SoundSystem& ProgramSoundSystem() {
-    static SoundSystem instance;
-    return instance;
-}
-
 }  // namespace eh::sound

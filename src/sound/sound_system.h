@@ -75,8 +75,8 @@ struct CueSounds {
 
 class SoundSystem {
   public:
-    // Binds to `library` (the program's own by default); loads nothing yet.
-    explicit SoundSystem(AudioLibrary& library = ProgramAudioLibrary());
+    // Binds to `library`, which must outlive it; loads nothing yet.
+    explicit SoundSystem(AudioLibrary& library);
     // Shuts down if still running, so a test's instance never leaves a file behind.
     ~SoundSystem();
     SoundSystem(const SoundSystem&) = delete;
@@ -173,8 +173,5 @@ class SoundSystem {
     // the callback reads it on the mixing thread.
     std::atomic<std::uint32_t> mainStreamHandle_{0};
 };
-
-// The program's one instance.
-SoundSystem& ProgramSoundSystem();
 
 }  // namespace eh::sound
