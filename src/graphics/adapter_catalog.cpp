@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "config/log_lines.h"
 #include "platform/os/message_box.h"
 
 namespace eh::graphics {
@@ -24,7 +25,7 @@ void AdapterCatalog::ReleaseDirect3D() {
 }
 
 void AdapterCatalog::log(const char* line) {
-    if (log_ != nullptr) log_->Write(line);
+    if (log_) log_(line);
 }
 
 HRESULT AdapterCatalog::Create(Direct3DFactory factory) {

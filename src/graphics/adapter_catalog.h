@@ -8,10 +8,11 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "config/dialog_lists.h"
-#include "config/log_file.h"
+#include "graphics/log_line.h"
 #include "platform/d3d8/d3d8.h"
 
 namespace eh::graphics {
@@ -80,7 +81,7 @@ class AdapterCatalog {
     AdapterCatalog(const AdapterCatalog&) = delete;
     AdapterCatalog& operator=(const AdapterCatalog&) = delete;
 
-    void SetLog(config::LogFile* log) { log_ = log; }
+    void SetLog(LogLineFn log) { log_ = std::move(log); }
 
     // Creates the Direct3D object through `factory` and enumerates. 0 on success; else the
     // error code, after its box has been shown (the object is then released).
@@ -123,7 +124,7 @@ class AdapterCatalog {
     int adapterCount_ = 0;
     int current_ = 0;
     IDirect3D8* d3d_ = nullptr;
-    config::LogFile* log_ = nullptr;
+    LogLineFn log_;
 };
 
 // The catalog's current adapter as the configuration dialog's source of modes and

@@ -1,5 +1,7 @@
 #include "graphics/device.h"
 
+#include "config/log_lines.h"
+
 namespace eh::graphics {
 
 void BuildGammaRamp(int g, D3DGAMMARAMP* ramp) {
@@ -59,10 +61,10 @@ DWORD ChooseBehaviorFlags(const D3DCAPS8& caps) {
 }
 
 int CreateSaverDevice(AdapterCatalog& catalog, const DeviceSettings& settings, HWND window,
-                      UINT clientWidth, UINT clientHeight, config::LogFile* log,
+                      UINT clientWidth, UINT clientHeight, const LogLineFn& log,
                       IDirect3DDevice8** device, D3DPRESENT_PARAMETERS* params) {
-    auto write = [log](const char* line) {
-        if (log != nullptr) log->Write(line);
+    auto write = [&log](const char* line) {
+        if (log) log(line);
     };
     *device = nullptr;
     IDirect3D8* d3d = catalog.Direct3D();

@@ -6,7 +6,7 @@
 // build, create and restore it.
 #pragma once
 
-#include "config/log_file.h"
+#include "graphics/log_line.h"
 #include "graphics/adapter_catalog.h"
 
 namespace eh::graphics {
@@ -45,7 +45,7 @@ DWORD ChooseBehaviorFlags(const D3DCAPS8& caps);
 // 640 x 480 R5G6B5 D16 software retry. On kDeviceCreated `*device` holds it and `*params`
 // the parameters to use for Reset. Gamma is applied separately (ApplyGamma).
 int CreateSaverDevice(AdapterCatalog& catalog, const DeviceSettings& settings, HWND window,
-                      UINT clientWidth, UINT clientHeight, config::LogFile* log,
+                      UINT clientWidth, UINT clientHeight, const LogLineFn& log,
                       IDirect3DDevice8** device, D3DPRESENT_PARAMETERS* params);
 
 // Reads the device's ramp, then sets the ramp of `gamma` with D3DSGR_CALIBRATE.

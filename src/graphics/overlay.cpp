@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "config/log_lines.h"
 #include "d3dx/d3dx8.h"
 #include "media/archive.h"
 #include "media/memory_file.h"
@@ -28,8 +29,8 @@ constexpr const char* kDigitFiles[kGlyphCount] = {
 // No entry is encrypted, so it only has to be passed.
 constexpr char kDigitPassword[] = "Kestrelle";
 
-void writeLog(config::LogFile* log, const char* line) {
-    if (log != nullptr) log->Write(line);
+void writeLog(const LogLineFn& log, const char* line) {
+    if (log) log(line);
 }
 
 // A texture straight from resource bytes: at the file's size, else 128 x 128 R5G6B5.
@@ -74,7 +75,7 @@ void Overlay::ReleaseTextures() {
     for (media::TextureRef& d : impl_->digits) d = media::EmptyTextureRef();
 }
 
-void Overlay::ShowLoadingScreen(IDirect3DDevice8* device, config::LogFile* log,
+void Overlay::ShowLoadingScreen(IDirect3DDevice8* device, const LogLineFn& log,
                                 std::int32_t* frontBufferParity) {
     writeLog(log, config::log_lines::kLoadNotTableAlpha);
     media::VertexBufferPool& pool = *impl_->pool;
@@ -147,7 +148,7 @@ std::vector<std::string> Overlay::DigitEntryNames() {
     return names;
 }
 
-void Overlay::LoadDigitTextures(IDirect3DDevice8* /*device*/, config::LogFile* log) {
+void Overlay::LoadDigitTextures(IDirect3DDevice8* /*device*/, const LogLineFn& log) {
     media::MemoryFile file;
     media::OpenMediaResource(file, media::kClockDigitsArchive);
     const std::vector<std::string> names = DigitEntryNames();

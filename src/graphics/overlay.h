@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "config/log_file.h"
+#include "graphics/log_line.h"
 #include "graphics/overlay_layout.h"
 #include "media/render_kit.h"
 #include "media/vertex_buffer_pool.h"
@@ -44,13 +44,13 @@ class Overlay {
     // The loading screen: the quad, then the background and the four corner images drawn
     // into both buffers of the flip chain (each pass toggles *frontBufferParity), the
     // temporary textures released and the saved states restored.
-    void ShowLoadingScreen(IDirect3DDevice8* device, config::LogFile* log,
+    void ShowLoadingScreen(IDirect3DDevice8* device, const LogLineFn& log,
                            std::int32_t* frontBufferParity);
     // The 15 digit textures from archive 452, each made by the texture manager under its file
     // name in folder "Digits\" with reuse, so a second load adds no textures; its fallback
     // attempt and warning box apply. A missing entry, or a texture that failed both
     // attempts, leaves its glyph untextured. The kit must be attached to `device`.
-    void LoadDigitTextures(IDirect3DDevice8* device, config::LogFile* log);
+    void LoadDigitTextures(IDirect3DDevice8* device, const LogLineFn& log);
     // The entries LoadDigitTextures asks archive 452 for, in glyph order.
     static std::vector<std::string> DigitEntryNames();
     // Depth test off and blending on, the glyph passes, then depth on and blending off.

@@ -30,7 +30,7 @@ SaverApp::SaverApp()
     defaultText_.Load();
     config::BuildDefaultRecord(defaultText_, &defaults_, &defaultExtra_);
     settings_ = defaults_;
-    catalog_.SetLog(&log_);
+    catalog_.SetLog(LogLine());
 }
 
 SaverApp::~SaverApp() {
@@ -426,7 +426,7 @@ int SaverApp::createDevice(HWND window) {
     IDirect3DDevice8* device = nullptr;
     int result = graphics::CreateSaverDevice(
         catalog_, ds, window, static_cast<UINT>(client.right - client.left),
-        static_cast<UINT>(client.bottom - client.top), &log_, &device, &presentParams_);
+        static_cast<UINT>(client.bottom - client.top), LogLine(), &device, &presentParams_);
     if (result != graphics::kDeviceCreated) return result;
     device_ = device;
     ownsDevice_ = true;
@@ -443,7 +443,7 @@ int SaverApp::createDevice(HWND window) {
 int SaverApp::loadRun() {
     int result = createDevice(mainWindow_);
     if (result != graphics::kDeviceCreated) return result;
-    overlay_.LoadDigitTextures(device_, &log_);
+    overlay_.LoadDigitTextures(device_, LogLine());
     LoadScene(device_);
     AfterLoad(device_);
     StartSound();
@@ -561,7 +561,7 @@ void SaverApp::InitDeviceState(IDirect3DDevice8* device) {
 }
 
 void SaverApp::ShowLoadingScreen(IDirect3DDevice8* device) {
-    overlay_.ShowLoadingScreen(device, &log_, &frontBufferParity_);
+    overlay_.ShowLoadingScreen(device, LogLine(), &frontBufferParity_);
 }
 
 void SaverApp::FrameMove(IDirect3DDevice8* device, float) {

@@ -178,6 +178,10 @@ class SaverApp {
     const config::SaverSettings& DefaultRecord() const { return defaults_; }
     const config::TextTable& Texts() const { return texts_; }
     config::LogFile& Log() { return log_; }
+    // The log as the lower layers take it: one line at a time.
+    graphics::LogLineFn LogLine() {
+        return [this](const char* line) { log_.Write(line); };
+    }
     bool ShowSfxOption() const { return showSfxOption_; }
     // Where settings are read from and written to (the user's settings file unless a test
     // points it elsewhere).

@@ -50,7 +50,7 @@ void SceneApp::StartSound() {
     sound::SoundSettings settings{s.Music != FALSE, s.SFX != FALSE, s.MusicVolume};
     if (settings.music || settings.effects) {
         soundStarted_ = true;
-        sound_.StartSound(settings, MainWindow(), [this](const char* line) { Log().Write(line); });
+        sound_.StartSound(settings, MainWindow(), LogLine());
     }
     // The horse's first sequence is built at the end of the sound start, with sound or not.
     scene().BuildFirstHorseSequence();
