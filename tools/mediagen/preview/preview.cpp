@@ -4,12 +4,17 @@
 // For each mesh it writes OUTDIR/<name>.png: four views 90° apart around the model (rest
 // pose), and for the animated models a second row at moments of their clips, lit like the
 // scene (two directional lights, the scene's material) over a grey backdrop.
+//
+// mediagen-preview --review ARCHIVE OUTDIR: close-ups of the horse and the crows at the
+// distances the scene's camera really passes them (see review() and README.md).
 #include <png.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -22,6 +27,7 @@
 #include "model/mesh_model.h"
 #include "platform/d3d8/d3d8.h"
 #include "platform/os/window.h"
+#include "scene/scene.h"
 
 namespace {
 
@@ -115,6 +121,26 @@ void setupLights(IDirect3DDevice8* device) {
     device->SetTransform(D3DTS_PROJECTION, reinterpret_cast<const D3DMATRIX*>(&proj));
 }
 
+// Reads the front buffer's top-left w x h pixels (0xAARRGGBB, row 0 at the top).
+std::vector<std::uint32_t> readFront(IDirect3DDevice8* device, int w, int h) {
+    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(w) * h);
+    IDirect3DSurface8* surface = nullptr;
+    if (SUCCEEDED(device->CreateImageSurface(w, h, D3DFMT_A8R8G8B8, &surface))) {
+        if (SUCCEEDED(device->GetFrontBuffer(surface))) {
+            D3DLOCKED_RECT locked;
+            if (SUCCEEDED(surface->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
+                for (int y = 0; y < h; ++y)
+                    std::memcpy(&pixels[static_cast<std::size_t>(y) * w],
+                                static_cast<const std::uint8_t*>(locked.pBits) + y * locked.Pitch,
+                                static_cast<std::size_t>(w) * 4);
+                surface->UnlockRect();
+            }
+        }
+        surface->Release();
+    }
+    return pixels;
+}
+
 // Draws `model` seen from `angleDeg` around it into the back buffer and returns the pixels.
 std::vector<std::uint32_t> view(IDirect3DDevice8* device, eh::model::MeshModel& model,
                                 float angleDeg) {
@@ -139,31 +165,322 @@ std::vector<std::uint32_t> view(IDirect3DDevice8* device, eh::model::MeshModel& 
     model.RenderModel(device, nullptr);
     device->EndScene();
     device->Present(nullptr, nullptr, nullptr, nullptr);
-    std::vector<std::uint32_t> pixels(static_cast<std::size_t>(kCell) * kCell);
-    IDirect3DSurface8* surface = nullptr;
-    if (SUCCEEDED(device->CreateImageSurface(kCell, kCell, D3DFMT_A8R8G8B8, &surface))) {
-        if (SUCCEEDED(device->GetFrontBuffer(surface))) {
-            D3DLOCKED_RECT locked;
-            if (SUCCEEDED(surface->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
-                for (int y = 0; y < kCell; ++y)
-                    std::memcpy(&pixels[static_cast<std::size_t>(y) * kCell],
-                                static_cast<const std::uint8_t*>(locked.pBits) + y * locked.Pitch,
-                                kCell * 4);
-                surface->UnlockRect();
+    return readFront(device, kCell, kCell);
+}
+
+// ---------------------------------------------------------------------------------------
+// --review: close-ups at the distances the scene's camera really comes to the creatures.
+
+constexpr int kReviewW = 320, kReviewH = 240;  // the scene's 4:3 at a sheet-friendly size
+constexpr std::uint32_t kReviewSeed = 5;        // the recordings' seed (README, screenshots)
+constexpr float kReviewFps = 30.0f;
+constexpr float kReviewSeconds = 300.0f;  // a whole playlist at the seed above
+// Half the scene's vertical field of view less a margin: "in view" means the creature is
+// near the middle of the picture, not merely somewhere off its edge.
+constexpr float kInViewDeg = 20.0f;
+
+// The scene's placements and clip orders (scene/scene.cpp).
+constexpr Vector3 kHorsePosition{-422.248f, 79.8004f, 7.354f};
+constexpr Vector3 kSwordPosition{222.475f, 60.8652f, 62.9201f};
+const char* const kHorseClips[] = {"Meshes/horse_loop.ESA",      "Meshes/horse_tail.ESA",
+                                   "Meshes/horse_leg.ESA",       "Meshes/horse_head.ESA",
+                                   "Meshes/horse_tailhl_in.ESA", "Meshes/horse_tailhl_loop.ESA",
+                                   "Meshes/horse_tailhl_out.ESA"};
+const char* const kCrowClips[] = {"Meshes/Crow1.esa", "Meshes/Crow2.esa", "Meshes/Crow3.esa",
+                                  "Meshes/Crow4.esa", "Meshes/Crow5.esa", "Meshes/Crow6.esa"};
+
+Matrix4 yawRotation(float cosTheta, float sinTheta) {
+    Matrix4 m = Matrix4::Identity();
+    m.at(0, 0) = cosTheta;
+    m.at(0, 2) = -sinTheta;
+    m.at(2, 0) = sinTheta;
+    m.at(2, 2) = cosTheta;
+    return m;
+}
+
+std::string clipLabel(const char* entry) {
+    std::string name = entry;
+    name = name.substr(name.find('/') + 1);
+    return name.substr(0, name.find('.'));
+}
+
+// The scene's projection (54° x 44°) with a far plane that keeps distant views whole.
+void setSceneProjection(IDirect3DDevice8* device) {
+    Matrix4 proj = Matrix4::Identity();
+    const float nearZ = 0.5f, farZ = 5000.0f;
+    proj.at(0, 0) = 1.0f / std::tan(0.9424778f / 2.0f);
+    proj.at(1, 1) = 1.0f / std::tan(0.7679449f / 2.0f);
+    proj.at(2, 2) = farZ / (farZ - nearZ);
+    proj.at(2, 3) = 1.0f;
+    proj.at(3, 2) = -nearZ * farZ / (farZ - nearZ);
+    proj.at(3, 3) = 0.0f;
+    device->SetTransform(D3DTS_PROJECTION, reinterpret_cast<const D3DMATRIX*>(&proj));
+}
+
+// Bone origins of the current pose in world space: where the animated parts really are.
+std::vector<Vector3> boneOrigins(eh::model::MeshModel& model) {
+    model.UpdateSkin();
+    std::vector<Vector3> out;
+    for (const auto& bone : model.bones()) {
+        Vector3 local{bone.matrix.m[12], bone.matrix.m[13], bone.matrix.m[14]};
+        out.push_back(eh::model::TransformCoord(local, model.world()));
+    }
+    return out;
+}
+
+Vector3 boxCentre(const eh::model::MeshModel& model) {
+    Vector3 lo = model.modelMinimum(), hi = model.modelMaximum();
+    Vector3 c{(lo.x + hi.x) * 0.5f, (lo.y + hi.y) * 0.5f, (lo.z + hi.z) * 0.5f};
+    return eh::model::TransformCoord(c, model.world());
+}
+
+// The point of `points` nearest their mean: a bird, where the mean may be empty sky.
+Vector3 nearestToMean(const std::vector<Vector3>& points) {
+    Vector3 mean{0, 0, 0};
+    for (const Vector3& p : points) mean = eh::model::Add(mean, p);
+    if (points.empty()) return mean;
+    mean = eh::model::Scale(1.0f / static_cast<float>(points.size()), mean);
+    Vector3 best = points[0];
+    for (const Vector3& p : points)
+        if (eh::model::Length(eh::model::Subtract(p, mean)) <
+            eh::model::Length(eh::model::Subtract(best, mean)))
+            best = p;
+    return best;
+}
+
+struct Closest {
+    float ms = -1.0f;
+    float distance = 1e9f;
+    Vector3 eye{};
+    Vector3 focus{};
+    std::vector<float> inView;  // every distance at which it was in view
+};
+
+float angleBetweenDeg(const Vector3& a, const Vector3& b) {
+    float la = eh::model::Length(a), lb = eh::model::Length(b);
+    if (la <= 0.0f || lb <= 0.0f) return 180.0f;
+    float c = eh::model::Dot(a, b) / (la * lb);
+    c = std::fmax(-1.0f, std::fmin(1.0f, c));
+    return std::acos(c) / eh::model::kRadiansPerDegree;
+}
+
+void consider(Closest& best, float ms, const Vector3& eye, const Vector3& look, const Vector3& p) {
+    Vector3 to = eh::model::Subtract(p, eye);
+    if (angleBetweenDeg(look, to) > kInViewDeg) return;
+    float d = eh::model::Length(to);
+    best.inView.push_back(d);
+    if (d < best.distance) best = Closest{ms, d, eye, p, std::move(best.inView)};
+}
+
+float median(std::vector<float> v) {
+    if (v.empty()) return 0.0f;
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// Draws `model` from `eye` looking at `at` into a kReviewW x kReviewH cell.
+std::vector<std::uint32_t> shoot(IDirect3DDevice8* device, eh::model::MeshModel& model,
+                                 const Vector3& eye, const Vector3& at) {
+    Matrix4 viewM;
+    eh::model::BuildViewMatrix(&viewM, eye, at, Vector3{0, 1, 0});
+    device->SetTransform(D3DTS_VIEW, reinterpret_cast<const D3DMATRIX*>(&viewM));
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF8A939C, 1.0f, 0);
+    device->BeginScene();
+    model.blendAll = false;
+    model.RenderModel(device, nullptr);
+    device->EndScene();
+    device->Present(nullptr, nullptr, nullptr, nullptr);
+    return readFront(device, kReviewW, kReviewH);
+}
+
+// The eye at `distance` from `at`, at azimuth `azDeg` (0 = +x, 90 = +z) and `elevDeg`.
+Vector3 orbit(const Vector3& at, float distance, float azDeg, float elevDeg) {
+    float a = eh::model::Radians(azDeg), e = eh::model::Radians(elevDeg);
+    return Vector3{at.x + std::cos(a) * std::cos(e) * distance, at.y + std::sin(e) * distance,
+                   at.z + std::sin(a) * std::cos(e) * distance};
+}
+
+void directionOf(const Vector3& eye, const Vector3& at, float* azDeg, float* elevDeg) {
+    Vector3 d = eh::model::Subtract(eye, at);
+    *azDeg = std::atan2(d.z, d.x) / eh::model::kRadiansPerDegree;
+    *elevDeg = std::asin(d.y / std::fmax(eh::model::Length(d), 1e-3f)) / eh::model::kRadiansPerDegree;
+}
+
+bool loadPlaced(eh::model::MeshModel& model, const eh::model::EntryReader& read, const char* mesh,
+                float fit, const Matrix4& rotation, const Vector3& position,
+                const char* const* clips, std::size_t clipCount) {
+    std::vector<std::uint8_t> bytes;
+    if (!read(mesh, &bytes) || FAILED(model.LoadMesh(mesh, bytes.data(), bytes.size()))) {
+        std::fprintf(stderr, "mediagen-preview: %s does not load\n", mesh);
+        return false;
+    }
+    model.LoadTextures(read);
+    model.FitHeight(fit);
+    model.SetRotation(rotation);
+    model.SetPosition(position.x, position.y, position.z);
+    for (std::size_t i = 0; i < clipCount; ++i) {
+        if (!read(clips[i], &bytes) || FAILED(model.LoadClip(clips[i], bytes.data(), bytes.size()))) {
+            std::fprintf(stderr, "mediagen-preview: %s does not load\n", clips[i]);
+            return false;
+        }
+    }
+    model.cull = false;
+    return true;
+}
+
+int review(IDirect3DDevice8* device, eh::media::VertexBufferPool& pool, eh::media::RenderKit& kit,
+           const eh::model::EntryReader& read, const std::string& outDir) {
+    const std::string cells = outDir + "/cells";
+    std::filesystem::create_directories(cells);
+    eh::model::MeshModel horse(pool, kit), crows(pool, kit);
+    if (!loadPlaced(horse, read, "Meshes/Horse.emd", 92.0f, yawRotation(0.0078537f, 0.99997f),
+                    kHorsePosition, kHorseClips, std::size(kHorseClips)) ||
+        !loadPlaced(crows, read, "Meshes/Crow.emd", 164.8f, yawRotation(-0.98643f, 0.164187f),
+                    kSwordPosition, kCrowClips, std::size(kCrowClips)))
+        return 1;
+    horse.SelectClip(0);
+    horse.SetClipTime(0.0f);
+    const Vector3 horseCentre = boxCentre(horse);
+
+    // The scene as a recording runs it (same seed, same set-up order, same steps), without
+    // drawing: where its camera is, where it looks, and where the flying crows are.
+    Closest nearHorse, nearFlock;
+    {
+        eh::scene::Scene scene(pool, kit, nullptr);
+        scene.SetSeed(kReviewSeed);
+        scene.SetEntryReader(read);
+        scene.InitDeviceState(device);
+        scene.LoadScene(device, D3DFMT_X8R8G8B8, D3DFMT_D24X8);
+        scene.BuildFirstHorseSequence();
+        const float step = 1000.0f / kReviewFps;
+        const int steps = static_cast<int>(kReviewSeconds * kReviewFps);
+        for (int i = 0; i < steps; ++i) {
+            scene.FrameMove(nullptr, step);
+            // Frame i of a recording is drawn after step i + 1 of the clock.
+            const float ms = static_cast<float>(i) * step;
+            const Vector3 eye = scene.Camera().Eye();
+            const float yaw = eh::model::Radians(scene.ShownYaw());
+            const float pitch = eh::model::Radians(scene.ShownPitch());
+            const Vector3 look{std::cos(yaw) * std::cos(pitch), std::sin(pitch),
+                               std::sin(yaw) * std::cos(pitch)};
+            consider(nearHorse, ms, eye, look, horseCentre);
+            const auto& flight = scene.Crows();
+            if (flight.active && flight.count > 0) {
+                crows.SelectClip(flight.Current().clip);
+                crows.SetClipTime(flight.time);
+                for (const Vector3& bird : boneOrigins(crows)) consider(nearFlock, ms, eye, look, bird);
             }
         }
-        surface->Release();
+        scene.ReleaseDeviceObjects();
     }
-    return pixels;
+    setupLights(device);
+    setSceneProjection(device);
+    if (nearHorse.ms < 0.0f) nearHorse = Closest{0.0f, 120.0f, orbit(horseCentre, 120.0f, 0, 10), horseCentre, {}};
+    if (nearFlock.ms < 0.0f) nearFlock = Closest{0.0f, 60.0f, orbit(kSwordPosition, 60.0f, 0, 10), kSwordPosition, {}};
+
+    int failures = 0;
+    auto save = [&](const std::string& name, const std::vector<std::uint32_t>& pixels) {
+        if (!writePng(cells + "/" + name + ".png", pixels, kReviewW, kReviewH)) {
+            std::fprintf(stderr, "mediagen-preview: cannot write %s/%s.png\n", cells.c_str(), name.c_str());
+            ++failures;
+        }
+    };
+    char name[160];
+
+    // The horse: eight angles at the closest and the usual in-view distance, then every clip
+    // from where the camera was at its closest.
+    float horseAz = 0.0f, horseElev = 0.0f;
+    directionOf(nearHorse.eye, horseCentre, &horseAz, &horseElev);
+    // The median in-view distance is mostly far across the meadow, where the horse is a few
+    // pixels; the second row doubles the closest instead, as a track passing by sees it.
+    const float usualHorse = median(nearHorse.inView);
+    const float horseDistances[] = {nearHorse.distance, 2.0f * nearHorse.distance};
+    for (int row = 0; row < 2; ++row) {
+        for (int i = 0; i < 8; ++i) {
+            // 0° is head-on: the horse faces +x.
+            const float az = 45.0f * static_cast<float>(i);
+            std::snprintf(name, sizeof name, "horse_%d_angle%d__%03d deg at %.0f", row, i,
+                          static_cast<int>(az), horseDistances[row]);
+            save(name, shoot(device, horse, orbit(horseCentre, horseDistances[row], az, horseElev),
+                             horseCentre));
+        }
+    }
+    for (std::size_t c = 0; c < std::size(kHorseClips); ++c) {
+        horse.SelectClip(static_cast<int>(c));
+        const float length = horse.ClipLength();
+        for (int k = 0; k < 4; ++k) {
+            const float t = length * (0.125f + 0.25f * static_cast<float>(k));
+            horse.SetClipTime(t);
+            std::snprintf(name, sizeof name, "horse_clip%zu_%d__%s %.0f ms", c, k,
+                          clipLabel(kHorseClips[c]).c_str(), t);
+            save(name, shoot(device, horse, orbit(horseCentre, nearHorse.distance, horseAz, horseElev),
+                             horseCentre));
+        }
+    }
+
+    // The crows: edge-on (level with the wings) around the bird nearest the flock's middle,
+    // at rest and in flight, then every clip from where the camera was at its closest.
+    float flockAz = 0.0f, flockElev = 0.0f;
+    directionOf(nearFlock.eye, nearFlock.focus, &flockAz, &flockElev);
+    const float flockDistance = nearFlock.distance;
+    const struct {
+        int clip;
+        float fraction;
+        const char* label;
+    } edgeOn[] = {{1, 0.0f, "rest"}, {2, 0.3f, "flight"}};
+    for (int row = 0; row < 2; ++row) {
+        crows.SelectClip(edgeOn[row].clip);
+        crows.SetClipTime(crows.ClipLength() * edgeOn[row].fraction);
+        const Vector3 bird = nearestToMean(boneOrigins(crows));
+        // Orbiting one bird at the closest distance puts the eye inside its neighbours
+        // from most sides: the edge-on rows stand back twice as far.
+        const float distance = 2.0f * flockDistance;
+        for (int i = 0; i < 8; ++i) {
+            const float az = flockAz + 45.0f * static_cast<float>(i);
+            std::snprintf(name, sizeof name, "crows_%d_edge%d__edge-on %s %+d deg at %.0f", row, i,
+                          edgeOn[row].label, 45 * i, distance);
+            save(name, shoot(device, crows, orbit(bird, distance, az, 0.0f), bird));
+        }
+    }
+    for (std::size_t c = 0; c < std::size(kCrowClips); ++c) {
+        crows.SelectClip(static_cast<int>(c));
+        const float length = crows.ClipLength();
+        for (int k = 0; k < 4; ++k) {
+            const float t = length * (0.125f + 0.25f * static_cast<float>(k));
+            crows.SetClipTime(t);
+            const Vector3 bird = nearestToMean(boneOrigins(crows));
+            std::snprintf(name, sizeof name, "crows_clip%zu_%d__%s %.0f ms", c, k,
+                          clipLabel(kCrowClips[c]).c_str(), t);
+            save(name, shoot(device, crows, orbit(bird, flockDistance, flockAz, flockElev), bird));
+        }
+    }
+
+    // When a recording at the same seed passes closest, for the scene frames.
+    const std::string momentsPath = outDir + "/moments.txt";
+    if (FILE* f = std::fopen(momentsPath.c_str(), "w")) {
+        std::fprintf(f, "seed %u\n", kReviewSeed);
+        std::fprintf(f, "horse %.0f %.1f %.1f\n", nearHorse.ms, nearHorse.distance, usualHorse);
+        std::fprintf(f, "flock %.0f %.1f %.1f\n", nearFlock.ms, nearFlock.distance, median(nearFlock.inView));
+        std::fclose(f);
+    } else {
+        ++failures;
+    }
+    std::printf("horse: closest %.1f at %.0f ms (usual %.1f); flock: closest %.1f at %.0f ms -> %s\n",
+                nearHorse.distance, nearHorse.ms, usualHorse, nearFlock.distance, nearFlock.ms,
+                outDir.c_str());
+    return failures == 0 ? 0 : 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: mediagen-preview ARCHIVE OUTDIR\n");
+    const bool reviewMode = argc == 4 && std::strcmp(argv[1], "--review") == 0;
+    if (argc != 3 && !reviewMode) {
+        std::fprintf(stderr, "usage: mediagen-preview ARCHIVE OUTDIR\n"
+                             "       mediagen-preview --review ARCHIVE OUTDIR\n");
         return 1;
     }
+    if (reviewMode) ++argv;
     std::ifstream in(argv[1], std::ios::binary);
     std::vector<std::uint8_t> archive((std::istreambuf_iterator<char>(in)), {});
     if (archive.empty()) {
@@ -181,11 +498,13 @@ int main(int argc, char** argv) {
         return true;
     };
 
-    HWND window = eh::os::CreateOffscreenWindow(kCell, kCell);
+    const int deviceW = reviewMode ? kReviewW : kCell, deviceH = reviewMode ? kReviewH : kCell;
+    HWND window = eh::os::CreateOffscreenWindow(deviceW, deviceH);
     IDirect3D8* d3d = window ? Direct3DCreate8(D3D_SDK_VERSION) : nullptr;
     IDirect3DDevice8* device = nullptr;
     D3DPRESENT_PARAMETERS pp{};
-    pp.BackBufferWidth = pp.BackBufferHeight = kCell;
+    pp.BackBufferWidth = static_cast<UINT>(deviceW);
+    pp.BackBufferHeight = static_cast<UINT>(deviceH);
     pp.BackBufferFormat = D3DFMT_X8R8G8B8;
     pp.BackBufferCount = 1;
     pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
@@ -203,7 +522,9 @@ int main(int argc, char** argv) {
     setupLights(device);
 
     int failures = 0;
+    if (reviewMode) failures = review(device, pool, kit, read, outDir);
     for (const Subject& subject : kSubjects) {
+        if (reviewMode) break;
         eh::model::MeshModel model(pool, kit);
         std::vector<std::uint8_t> bytes;
         if (!read(subject.mesh, &bytes) ||
