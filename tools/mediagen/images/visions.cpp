@@ -27,15 +27,16 @@ struct Layers {
 struct Pen {
     Layers& l;
     float s;
-    Vec2 p(float x, float y) const { return {x * s, y * s}; }
-    void poly(Mask& m, std::initializer_list<Vec2> pts) const {
+    float dy = 0;  // shifts a whole figure up or down the grid
+    Vec2 p(float x, float y) const { return {x * s, (y + dy) * s}; }
+    void poly(Mask& m, std::initializer_list<Vec2> pts, float val = 1) const {
         std::vector<Vec2> v;
         for (Vec2 q : pts) v.push_back(p(q.x, q.y));
-        FillPolygon(m, v);
+        FillPolygon(m, v, val);
     }
     void ellipse(Mask& m, float x, float y, float rx, float ry, float ang = 0,
                  float val = 1) const {
-        FillEllipse(m, x * s, y * s, rx * s, ry * s, ang, val);
+        FillEllipse(m, x * s, (y + dy) * s, rx * s, ry * s, ang, val);
     }
     void seg(Mask& m, float x0, float y0, float x1, float y1, float r0, float r1,
              float val = 1) const {
@@ -65,22 +66,73 @@ void Stars(const Pen& d, uint64_t seed, int count) {
     }
 }
 
-void DrawKnight(const Pen& d) {
+// A circle of bright line, for rings of light behind a figure.
+void Ring(const Pen& d, float x, float y, float r, float width, float val) {
+    constexpr int kSteps = 96;
+    for (int i = 0; i < kSteps; ++i) {
+        float a0 = i * 2 * kPi / kSteps, a1 = (i + 1) * 2 * kPi / kSteps;
+        d.seg(d.l.lines, x + std::cos(a0) * r, y + std::sin(a0) * r, x + std::cos(a1) * r,
+              y + std::sin(a1) * r, width, width, val);
+    }
+}
+
+// A knight keeping vigil: great helm, rounded pauldrons, both gauntlets resting on the
+// pommel of a sword standing point down, a ring of light behind the helm.
+void DrawKnight(const Pen& pen) {
+    // Drawn 30 units higher than designed, so the sword's guard clears the vignette.
+    const Pen d{pen.l, pen.s, pen.dy - 30};
     Mask& b = d.l.body;
-    d.poly(b, {{196, 250}, {196, 150}, {210, 112}, {256, 96}, {302, 112}, {316, 150}, {316, 250}});
-    d.poly(b, {{150, 512}, {170, 330}, {342, 330}, {362, 512}});
-    d.ellipse(b, 178, 330, 64, 42, -0.3f);
-    d.ellipse(b, 334, 330, 64, 42, 0.3f);
-    d.seg(b, 236, 250, 236, 300, 22, 22);
-    d.seg(b, 276, 250, 276, 300, 22, 22);
-    // Visor slit, breathing holes and the cross on the tabard as light.
-    d.seg(d.l.lines, 212, 170, 300, 170, 3, 3);
-    d.seg(d.l.lines, 256, 186, 256, 236, 2, 2);
-    d.seg(d.l.lines, 256, 350, 256, 490, 5, 5);
-    d.seg(d.l.lines, 206, 400, 306, 400, 5, 5);
-    d.curve(d.l.lines, {256, 96}, {320, 40}, {380, 80}, 7, 1);
-    d.curve(d.l.lines, {256, 100}, {330, 60}, {370, 110}, 5, 1, 0.7f);
-    d.ellipse(d.l.glow, 256, 170, 120, 40, 0, 0.5f);
+    Mask& ln = d.l.lines;
+    Ring(d, 256, 170, 104, 1.6f, 0.55f);
+    d.ellipse(d.l.glow, 256, 170, 96, 96, 0, 0.45f);
+    // Helm: a dome over a tapering face plate, and the gorget below it. The plates are
+    // filled at different strengths: the steps between them light up as rims, so the arms
+    // read in front of the breastplate.
+    d.ellipse(b, 256, 150, 50, 56);
+    d.poly(b, {{206, 148}, {306, 148}, {300, 222}, {256, 236}, {212, 222}});
+    d.poly(b, {{224, 226}, {288, 226}, {300, 262}, {212, 262}}, 0.8f);
+    // Pauldrons, arms and the breastplate narrowing to the waist.
+    d.poly(b, {{186, 286}, {326, 286}, {338, 322}, {328, 362}, {314, 396}, {322, 432},
+               {338, 512}, {174, 512}, {190, 432}, {198, 396}, {184, 362}, {174, 322}},
+           0.62f);
+    d.ellipse(b, 184, 290, 58, 36, -0.32f, 0.85f);
+    d.ellipse(b, 328, 290, 58, 36, 0.32f, 0.85f);
+    d.seg(b, 146, 306, 160, 384, 24, 19);
+    d.seg(b, 366, 306, 352, 384, 24, 19);
+    d.seg(b, 160, 384, 238, 380, 17, 14);
+    d.seg(b, 352, 384, 274, 380, 17, 14);
+    d.ellipse(b, 244, 380, 17, 15, 0.2f);
+    d.ellipse(b, 268, 380, 17, 15, -0.2f);
+    // Light on the armour: visor slit, the helm's ridge and breaths, the pauldrons' lames.
+    d.seg(ln, 214, 168, 298, 168, 3.2f, 3.2f);
+    d.seg(ln, 256, 98, 256, 160, 1.6f, 1.2f, 0.7f);
+    d.seg(ln, 256, 176, 256, 232, 1.8f, 1.2f, 0.8f);
+    for (int i = 0; i < 4; ++i) {
+        d.ellipse(ln, 274 + i * 6.0f, 192 + i * 6.0f, 1.8f, 1.8f, 0, 0.8f);
+        d.ellipse(ln, 238 - i * 6.0f, 192 + i * 6.0f, 1.8f, 1.8f, 0, 0.8f);
+    }
+    for (int i = 0; i < 3; ++i) {
+        float k = i * 11.0f;
+        d.curve(ln, {130, 300 + k}, {176, 254 + k}, {228, 272 + k}, 1.8f, 1.2f, 0.8f - i * 0.15f);
+        d.curve(ln, {382, 300 + k}, {336, 254 + k}, {284, 272 + k}, 1.8f, 1.2f, 0.8f - i * 0.15f);
+    }
+    d.curve(ln, {200, 300}, {256, 320}, {312, 300}, 1.6f, 1.6f, 0.6f);  // breastplate's edge
+    d.seg(ln, 256, 300, 256, 352, 1.6f, 1.2f, 0.6f);                      // its ridge
+    for (int i = 0; i < 2; ++i) {  // the tassets' lames either side of the blade
+        float y = 440 + i * 26.0f;
+        d.curve(ln, {194, y}, {218, y + 8}, {240, y + 6}, 1.5f, 1.2f, 0.5f - i * 0.1f);
+        d.curve(ln, {318, y}, {294, y + 8}, {272, y + 6}, 1.5f, 1.2f, 0.5f - i * 0.1f);
+    }
+    // The sword: pommel above the gauntlets, guard below, the blade into the dark.
+    d.ellipse(ln, 256, 350, 10, 10);
+    d.seg(ln, 256, 356, 256, 368, 3, 3, 0.8f);
+    d.seg(ln, 204, 410, 308, 410, 5, 5);
+    d.poly(ln, {{247, 414}, {265, 414}, {259, 560}, {253, 560}});
+    d.ellipse(d.l.glow, 256, 410, 60, 40, 0, 0.6f);
+    // A plume streaming from the crest.
+    d.curve(ln, {256, 96}, {310, 62}, {374, 96}, 6, 1);
+    d.curve(ln, {258, 100}, {318, 76}, {368, 128}, 4.5f, 1, 0.75f);
+    d.curve(ln, {256, 102}, {306, 94}, {340, 146}, 3.5f, 0.8f, 0.55f);
 }
 
 void DrawCastle(const Pen& d) {
@@ -221,27 +273,68 @@ void DrawCrowsAndOak(const Pen& d) {
     }
 }
 
+// A horse rearing toward the left against a fan of light: one flowing silhouette for
+// head, neck and body, legs as tapering strokes (the far pair dimmer, so their edges read
+// against the body), mane and tail as streaming lines.
 void DrawHorse(const Pen& d) {
     Mask& b = d.l.body;
-    // A horse rearing toward the left.
-    d.ellipse(b, 280, 290, 95, 52, -0.65f);
-    d.curve(b, {230, 240}, {205, 180}, {190, 140}, 34, 22);
-    d.ellipse(b, 168, 140, 40, 20, -0.9f);
-    d.seg(b, 150, 166, 136, 178, 12, 9);
-    d.poly(b, {{188, 108}, {196, 86}, {204, 112}});
-    d.curve(b, {320, 340}, {350, 400}, {330, 470}, 20, 9);  // hind legs
-    d.curve(b, {345, 320}, {390, 390}, {372, 470}, 18, 9);
-    d.curve(b, {220, 260}, {170, 270}, {150, 230}, 15, 8);  // fore legs raised
-    d.curve(b, {236, 270}, {200, 300}, {168, 288}, 14, 8);
-    for (int i = 0; i < 6; ++i) {  // mane and tail
-        d.curve(d.l.lines, {200.0f + i * 6, 130.0f + i * 14}, {240.0f + i * 4, 140.0f + i * 12},
-                {250.0f + i * 3, 190.0f + i * 10}, 2, 0.5f, 0.8f);
-        d.curve(d.l.lines, {365, 320}, {420.0f + i * 8, 300.0f + i * 10},
-                {410.0f + i * 10, 420.0f + i * 8}, 2.5f, 0.5f, 0.7f);
+    Mask& ln = d.l.lines;
+    for (int i = 0; i < 15; ++i) {  // the fan, from behind the withers upward
+        float a = kPi * (1.08f + 0.84f * i / 14.0f);
+        d.seg(ln, 270 + std::cos(a) * 150, 250 + std::sin(a) * 150, 270 + std::cos(a) * 225,
+              250 + std::sin(a) * 225, 1.5f, 0.4f, 0.5f);
     }
-    d.ellipse(d.l.lines, 175, 132, 3, 3);
-    d.ellipse(d.l.body, 256, 560, 300, 80);
-    d.ellipse(d.l.glow, 270, 300, 140, 100, 0, 0.6f);
+    d.ellipse(d.l.glow, 268, 240, 130, 120, 0, 0.55f);
+    d.poly(b, {{132, 150}, {136, 138}, {160, 120}, {186, 100}, {198, 88},  {212, 90},
+               {230, 104}, {250, 130}, {268, 162}, {284, 190}, {312, 214}, {342, 240},
+               {366, 262}, {384, 290}, {390, 318}, {384, 346}, {370, 366}, {344, 372},
+               {318, 352}, {290, 330}, {258, 308}, {232, 292}, {212, 276}, {198, 256},
+               {194, 230}, {196, 204}, {194, 180}, {190, 164}, {176, 162}, {158, 160},
+               {142, 160}});
+    d.poly(b, {{204, 94}, {212, 64}, {220, 96}});
+    d.poly(b, {{214, 98}, {228, 70}, {230, 104}}, 0.8f);
+    // Hind legs planted, the far one dimmer.
+    d.seg(b, 374, 340, 394, 402, 20, 10, 0.75f);
+    d.seg(b, 394, 402, 380, 440, 8, 7, 0.75f);
+    d.seg(b, 380, 440, 372, 452, 7, 9, 0.75f);
+    d.seg(b, 350, 344, 362, 404, 25, 11);
+    d.seg(b, 362, 404, 338, 442, 9, 7);
+    d.seg(b, 338, 442, 328, 454, 7, 9);
+    // Forelegs folded up under the chest.
+    d.seg(b, 230, 282, 186, 282, 14, 9, 0.75f);
+    d.seg(b, 186, 282, 188, 326, 7, 6, 0.75f);
+    d.seg(b, 188, 326, 200, 336, 6, 8, 0.75f);
+    d.seg(b, 214, 262, 162, 236, 16, 10);
+    d.seg(b, 162, 236, 150, 282, 8, 7);
+    d.seg(b, 150, 282, 160, 296, 7, 9);
+    // Eye, nostril, the shoulder and the hip as light.
+    d.ellipse(ln, 182, 118, 3.5f, 2.5f, -0.5f);
+    d.ellipse(ln, 142, 146, 2, 2, 0, 0.6f);
+    d.curve(ln, {282, 198}, {236, 222}, {228, 280}, 1.6f, 1.0f, 0.45f);
+    d.curve(ln, {362, 266}, {332, 302}, {352, 350}, 1.6f, 1.0f, 0.45f);
+    // The mane streaming back from the crest, a forelock, and the tail flying out.
+    Rng rng(381);
+    for (int i = 0; i < 16; ++i) {  // each lock an S: up off the crest, then back down
+        float t = (i + rng.uniform(0.0f, 0.6f)) / 16.0f;
+        float x = 214 + t * 70, y = 94 + t * 96;
+        float len = rng.uniform(48, 84) * (1.0f - 0.35f * t), lift = rng.uniform(10, 22);
+        Vec2 mid{x + len * 0.5f, y - lift}, end{x + len, y - lift * 0.4f + rng.uniform(0, 14)};
+        float w = rng.uniform(1.6f, 2.6f), v = 0.9f - 0.3f * t;
+        d.curve(ln, {x, y}, {x + len * 0.2f, y - lift * 1.4f}, mid, w, w * 0.7f, v);
+        d.curve(ln, mid, {x + len * 0.8f, y + lift * 0.4f - lift}, end, w * 0.7f, 0.4f, v * 0.9f);
+    }
+    d.curve(ln, {204, 92}, {184, 92}, {172, 108}, 2.2f, 0.6f, 0.8f);
+    d.curve(ln, {208, 94}, {190, 100}, {182, 112}, 1.8f, 0.5f, 0.6f);
+    for (int i = 0; i < 9; ++i) {
+        float k = static_cast<float>(i);
+        Vec2 mid{420 + k * 3, 300 + k * 9};
+        d.curve(ln, {386, 292}, {410 + k * 4, 268 + k * 6}, mid, 2.8f, 1.8f, 0.85f - k * 0.05f);
+        d.curve(ln, mid, {440 + k * 2, 350 + k * 14}, {418 + k * 6, 400 + k * 10}, 1.8f, 0.4f,
+                0.8f - k * 0.05f);
+    }
+    // The ground under the hooves, and dust thrown up.
+    d.seg(ln, 250, 458, 450, 458, 1.4f, 1.4f, 0.5f);
+    d.ellipse(d.l.glow, 350, 456, 70, 12, 0, 0.7f);
 }
 
 void DrawShield(const Pen& d) {
