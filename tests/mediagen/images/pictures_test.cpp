@@ -255,6 +255,24 @@ TEST_F(PictureSet, VisionsAreTenDistinctLightOnBlackPictures) {
     }
 }
 
+// The figures only read when their key parts are lit where the drawing puts them and the
+// space that shapes their silhouette stays dark: a moved or lost part shows up here.
+TEST_F(PictureSet, VisionKnightAndHorseShowTheirKeyParts) {
+    Image8 knight = Jpeg("Texture/sl01.jpg");
+    ASSERT_EQ(knight.width, 512);
+    EXPECT_GT(Luma(knight.at(256, 138)), 200);  // the visor slit
+    EXPECT_GT(Luma(knight.at(256, 420)), 200);  // the blade below the guard
+    EXPECT_GT(Luma(knight.at(152, 140)), 100);  // the ring of light beside the helm
+    EXPECT_LT(Luma(knight.at(190, 100)), 90);   // the dark between ring and helm
+
+    Image8 horse = Jpeg("Texture/sl08.jpg");
+    ASSERT_EQ(horse.width, 512);
+    EXPECT_GT(Luma(horse.at(182, 118)), 180);  // the eye, high on the left
+    EXPECT_GT(Luma(horse.at(430, 330)), 70);   // the tail flying out to the right
+    EXPECT_LT(Luma(horse.at(270, 400)), 40);   // the gap under the reared body
+    EXPECT_LT(Luma(horse.at(120, 380)), 20);   // nothing below the raised forelegs
+}
+
 TEST_F(PictureSet, GroundTilesWithoutASeam) {
     Image8 img = Jpeg("Texture/Terra/Ground.jpg");
     ASSERT_EQ(img.width, 512);
