@@ -303,7 +303,7 @@ Image8 MakeHorseCoat() {
     });
     // Neck: dark under the throat, gold along the crest, black where the mane grows.
     FillArea(c, kCoatNeck, [](float s, float t) {
-        float light = 0.10f + 0.75f * Smoothstep(0.05f, 0.85f, s) - 0.08f * t * (1 - s);
+        float light = 0.22f + 0.63f * Smoothstep(0.05f, 0.85f, s) - 0.08f * t * (1 - s);
         light = Mix1(0.45f + 0.3f * s, light, Smoothstep(0.0f, 0.25f, t));  // into the shoulder
         Color col = BayTone(light, s * 0.5f + 3, t, 311);
         col = Mix(col, kPoints, 0.85f * Smoothstep(0.9f, 0.97f, s));

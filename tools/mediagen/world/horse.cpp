@@ -283,8 +283,8 @@ void buildTrunk(MeshBuilder& mesh, int material) {
         {-30.0f, 18.6f, -8.8f, 13.2f, 0.12f}, {-24.0f, 19.4f, -9.4f, 13.6f, 0.08f},
         {-17.0f, 18.2f, -9.2f, 13.0f, 0.0f},  {-9.0f, 16.6f, -11.6f, 13.9f, -0.08f},
         {0.0f, 16.9f, -13.2f, 14.5f, -0.12f}, {9.0f, 18.8f, -13.8f, 13.8f, -0.25f},
-        {16.0f, 20.3f, -12.8f, 12.2f, -0.42f}, {22.0f, 19.5f, -10.5f, 11.0f, -0.38f},
-        {26.5f, 15.5f, -8.0f, 9.8f, -0.28f},  {30.0f, 10.0f, -5.0f, 8.4f, -0.15f}};
+        {16.0f, 20.3f, -12.8f, 12.2f, -0.42f}, {22.0f, 21.0f, -10.5f, 10.8f, -0.42f},
+        {26.5f, 18.5f, -8.0f, 9.4f, -0.38f},  {30.0f, 12.0f, -5.0f, 8.2f, -0.25f}};
     const std::vector<Swell> swells = {
         {{12.5f, 8.0f, 19.0f}, {5.0f, 7.0f, 5.0f}, 0.9f},    // shoulder blade
         {{11.5f, -2.0f, 24.5f}, {5.0f, 5.0f, 4.0f}, 0.8f},   // upper arm
@@ -347,7 +347,7 @@ struct NeckRing {
 NeckRing neckRing(float s) {
     NeckRing r;
     r.crest = bezier(Vector3{0, 17.0f, 12.0f}, Vector3{0, 34.0f, 20.0f}, Vector3{0, 39.5f, 35.5f}, s);
-    r.throat = bezier(Vector3{0, -3.0f, 31.0f}, Vector3{0, 13.0f, 34.5f}, Vector3{0, 30.0f, 36.5f}, s);
+    r.throat = bezier(Vector3{0, -7.0f, 28.5f}, Vector3{0, 12.0f, 34.5f}, Vector3{0, 30.0f, 36.5f}, s);
     r.half = 8.2f - 5.7f * s + 2.0f * s * s;
     r.taper = -0.3f;
     return r;
@@ -383,7 +383,15 @@ void buildNeck(MeshBuilder& mesh, int material) {
             points.push_back(atlasPoint(p, kNeckArea, aroundColumn(a), s, neckSkin(s)));
         }
     }
-    GridSurface(mesh, material, points, rows, cols);
+    // Close the base inside the chest, so no open end can show where it meets the trunk.
+    const NeckRing base = neckRing(0.0f);
+    const Vector3 inside = Add(Lerp(base.crest, base.throat, 0.5f), Vector3{0, -2.0f, -3.0f});
+    for (int c = 0; c < cols; ++c) {
+        GridPoint g = points[static_cast<std::size_t>(c)];
+        g.position = inside;
+        points.insert(points.begin() + c, g);
+    }
+    GridSurface(mesh, material, points, rows + 1, cols);
 }
 
 // The head: from the poll down and forward to the muzzle. Rings are spanned by the side
@@ -401,7 +409,7 @@ const std::vector<std::array<float, 5>>& headKeys() {
     static const std::vector<std::array<float, 5>> keys = {
         // s, to face, to jaw, upper half width, lower half width
         {0.0f, 2.6f, 4.5f, 3.6f, 3.4f},   {0.08f, 3.8f, 6.4f, 4.3f, 4.2f},
-        {0.22f, 4.5f, 7.6f, 4.8f, 4.6f},  {0.36f, 4.4f, 6.8f, 4.3f, 4.0f},
+        {0.22f, 4.5f, 8.2f, 4.8f, 4.7f},  {0.36f, 4.4f, 7.0f, 4.3f, 4.0f},
         {0.5f, 4.1f, 5.0f, 3.6f, 3.2f},   {0.65f, 3.8f, 4.0f, 3.0f, 2.7f},
         {0.8f, 3.7f, 3.7f, 2.9f, 2.65f},  {0.9f, 4.0f, 4.0f, 3.3f, 3.0f},
         {0.97f, 3.6f, 3.7f, 3.0f, 2.8f}};
@@ -450,7 +458,7 @@ void buildHead(MeshBuilder& mesh, int material) {
     const std::vector<Swell> swells = {
         {onHead(0.25f, 3.2f, 4.6f), {1.8f, 1.4f, 1.6f}, 0.55f},  // brow over the eye
         {onHead(0.42f, -0.5f, 4.2f), {1.2f, 1.4f, 3.5f}, 0.45f}, // cheekbone ridge
-        {onHead(0.2f, -4.5f, 4.5f), {1.5f, 3.5f, 3.0f}, 0.6f},   // round of the jowl
+        {onHead(0.2f, -4.5f, 4.6f), {1.6f, 3.5f, 3.0f}, 0.9f},   // round of the jowl
         {onHead(0.88f, 1.6f, 3.2f), {1.2f, 1.6f, 1.5f}, 0.55f},  // nostril flare
         {onHead(0.95f, -3.4f, 0.0f), {2.2f, 1.0f, 1.2f}, 0.5f},  // lower lip and chin
         {onHead(0.7f, 3.6f, 0.0f), {1.0f, 0.8f, 4.0f}, 0.25f},   // nasal bone
@@ -479,7 +487,13 @@ void buildHead(MeshBuilder& mesh, int material) {
             points.push_back(atlasPoint(p, kHeadArea, aroundColumn(a), s / sEnd, Skin{{kHead, 1.0f}}));
         }
     }
-    GridSurface(mesh, material, points, static_cast<int>(along.size()), cols);
+    // Close the back of the skull inside the top of the neck.
+    for (int c = 0; c < cols; ++c) {
+        GridPoint g = points[static_cast<std::size_t>(c)];
+        g.position = Add(kPoll, Scale(-0.04f, headAlong()));
+        points.insert(points.begin() + c, g);
+    }
+    GridSurface(mesh, material, points, static_cast<int>(along.size()) + 1, cols);
 
     auto spot = [&](const Area& area) {
         return std::array<float, 4>{(area.x0 + 6) / 512.0f, (area.y0 + 6) / 512.0f,
@@ -655,7 +669,7 @@ void buildTail(MeshBuilder& mesh, int material) {
         const float u = static_cast<float>(i) / (locks - 1);
         const float t0 = 0.3f + 0.6f * random.Uniform();
         const Vector3 start = bezier(d0, d1, d2, t0);
-        const float spread = (u - 0.5f) * 6.0f;
+        const float spread = (u - 0.5f) * 7.0f;
         const float end = random.Range(-31.0f, -26.0f);
         const Vector3 c1{spread * 0.6f, start.y - 5.0f, start.z - 2.8f};
         const Vector3 c2{spread * 1.1f, (start.y + end) * 0.5f - 3.0f, -46.8f + random.Range(-0.6f, 0.6f)};
@@ -666,7 +680,7 @@ void buildTail(MeshBuilder& mesh, int material) {
             wide.push_back({1, 0, 0});
         }
         hairLock(
-            mesh, material, path, wide, 1.8f, 1.0f,
+            mesh, material, path, wide, 2.1f, 1.1f,
             [](float t) { return (0.55f + 0.45f * std::sin(kPi * std::min(t * 1.4f, 1.0f) * 0.5f + 0.3f)) *
                                  std::pow(1.0f - t, 0.35f); },
             tailSkin, 0.1f + 0.7f * u);
@@ -679,7 +693,7 @@ void buildLeg(MeshBuilder& mesh, int material, int leg, const Joints& j) {
     const bool front = leg < 2;
     const float side = (leg % 2 == 0) ? 1.0f : -1.0f;
     const std::vector<std::array<float, 6>> foreKeys = {
-        {4.0f, 6.8f, 21.0f, 4.8f, 7.0f, 0.0f},     {-4.0f, 6.6f, 20.6f, 4.8f, 6.6f, 0.8f},
+        {4.0f, 6.2f, 21.0f, 4.0f, 6.0f, 0.0f},     {-4.0f, 6.5f, 20.6f, 4.7f, 6.4f, 0.8f},
         {-11.0f, 6.4f, 20.8f, 4.1f, 4.9f, 0.4f},   {-18.0f, 6.2f, 21.0f, 3.2f, 3.8f, 0.0f},
         {-23.0f, 6.1f, 21.3f, 2.8f, 3.2f, 0.0f},   {-25.5f, 6.0f, 21.5f, 3.1f, 3.4f, 0.3f},
         {-28.0f, 5.9f, 21.3f, 2.4f, 2.9f, 0.0f},   {-31.0f, 5.8f, 21.2f, 2.05f, 2.65f, 0.3f},
