@@ -288,7 +288,7 @@ void buildTrunk(MeshBuilder& mesh, int material) {
     const std::vector<Swell> swells = {
         {{12.5f, 8.0f, 19.0f}, {5.0f, 7.0f, 5.0f}, 0.9f},    // shoulder blade
         {{11.5f, -2.0f, 24.5f}, {5.0f, 5.0f, 4.0f}, 0.8f},   // upper arm
-        {{8.5f, 0.5f, 30.5f}, {4.0f, 4.0f, 3.0f}, 1.0f},     // point of shoulder
+        {{8.5f, 0.5f, 30.5f}, {4.0f, 4.0f, 3.0f}, 0.7f},     // point of shoulder
         {{12.5f, -7.0f, 16.5f}, {4.0f, 4.0f, 4.0f}, 0.7f},   // elbow and triceps
         {{13.0f, 15.0f, -18.0f}, {3.5f, 3.0f, 3.5f}, 0.8f},  // point of hip
         {{12.5f, 6.0f, -31.0f}, {5.5f, 7.0f, 5.5f}, 1.2f},   // quarters
@@ -305,7 +305,7 @@ void buildTrunk(MeshBuilder& mesh, int material) {
         float z, scale;
     };
     std::vector<RowShape> rowShapes;
-    const float backR = 3.0f, frontR = 3.0f;
+    const float backR = 3.0f, frontR = 4.5f;
     for (int i = capRows; i >= 1; --i) {
         const float phi = 0.5f * kPi * static_cast<float>(i) / capRows;
         rowShapes.push_back({keys.front(), keys.front()[0] - backR * std::sin(phi), std::cos(phi)});
