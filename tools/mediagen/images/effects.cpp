@@ -260,8 +260,9 @@ void HairStrokes(Canvas& c, const CoatArea& a, int count, float angle, float spr
         Color under = c.at(static_cast<int>(x), static_cast<int>(y));
         Color col = rng.uniform() < 0.5f ? under * 1.25f : under * 0.72f;
         col.a = alpha;
-        Vec2 b{std::clamp(x + std::cos(ang) * l, static_cast<float>(a.x0), static_cast<float>(a.x1)),
-               std::clamp(y + std::sin(ang) * l, static_cast<float>(a.y0), static_cast<float>(a.y1))};
+        Vec2 b{
+            std::clamp(x + std::cos(ang) * l, static_cast<float>(a.x0), static_cast<float>(a.x1)),
+            std::clamp(y + std::sin(ang) * l, static_cast<float>(a.y0), static_cast<float>(a.y1))};
         PaintSegment(c, {x, y}, b, 0.6f, 0.35f, col);
     }
 }
@@ -290,15 +291,14 @@ Image8 MakeHorseCoat() {
     // catch the light; dapples show over the quarters and the barrel.
     FillArea(c, kCoatBody, [](float s, float t) {
         float light = 0.12f + 0.62f * Smoothstep(0.0f, 0.75f, s);
-        light += 0.28f * Gauss(s - 0.92f, 0.2f) * (0.6f + 0.6f * Gauss(t - 0.78f, 0.14f) +
-                                                  0.3f * Gauss(t - 0.25f, 0.1f));
-        light -= 0.12f * Gauss(t - 0.0f, 0.12f) * (1 - s);  // between the forelegs
+        light += 0.28f * Gauss(s - 0.92f, 0.2f) *
+                 (0.6f + 0.6f * Gauss(t - 0.78f, 0.14f) + 0.3f * Gauss(t - 0.25f, 0.1f));
+        light -= 0.12f * Gauss(t - 0.0f, 0.12f) * (1 - s);                  // between the forelegs
         light -= 0.10f * Gauss(t - 0.62f, 0.06f) * Gauss(s - 0.55f, 0.2f);  // flank hollow
         Color col = BayTone(light, s, t, 301);
         float d = Dapples(s * 1.2f, t * 1.6f, 302) * Smoothstep(0.35f, 0.8f, s) *
                   (0.5f + 0.5f * Gauss(t - 0.75f, 0.25f));
         col = Mix(col, col * 1.14f, d * 0.6f);
-        // The black of the mane roots along the withers, the tail root over the rump.
         return col;
     });
     // Neck: dark under the throat, gold along the crest, black where the mane grows.
@@ -312,7 +312,8 @@ Image8 MakeHorseCoat() {
     // Head: shadowed jaw and throat, a lit forehead and face, a small star, a mealy
     // muzzle with a dark mouth line.
     FillArea(c, kCoatHead, [](float s, float t) {
-        float light = 0.18f + 0.62f * Smoothstep(0.0f, 0.8f, s) - 0.1f * Gauss(t - 0.2f, 0.12f) * (1 - s);
+        float light =
+            0.18f + 0.62f * Smoothstep(0.0f, 0.8f, s) - 0.1f * Gauss(t - 0.2f, 0.12f) * (1 - s);
         Color col = BayTone(light, s * 0.5f + 7, t, 321);
         float muzzle = Smoothstep(0.74f, 0.9f, t);
         col = Mix(col, kMealy * (0.7f + 0.3f * s), muzzle * 0.85f);
@@ -331,7 +332,8 @@ Image8 MakeHorseCoat() {
         const CoatArea& area = hind ? kCoatHindLeg : kCoatForeLeg;
         FillArea(c, area, [hind](float s, float t) {
             float y = 10.0f - 56.0f * t;
-            float light = 0.2f + 0.55f * Smoothstep(0.0f, 0.9f, s) - 0.2f * Smoothstep(-5, -15, y) * (1 - s);
+            float light =
+                0.2f + 0.55f * Smoothstep(0.0f, 0.9f, s) - 0.2f * Smoothstep(-5, -15, y) * (1 - s);
             Color col = BayTone(light, s + 11.0f * hind, t * 2, 331);
             float blackFrom = hind ? -17.0f : -19.0f;
             float black = Smoothstep(blackFrom, blackFrom - 5.0f, y);
@@ -349,22 +351,25 @@ Image8 MakeHorseCoat() {
     FillArea(c, kCoatHair, [](float s, float t) {
         float strand = Fbm2(s * 90.0f, t * 5.0f, 3, 341) * 0.5f + 0.5f;
         float sheen = Gauss(std::fmod(s * 5.55f, 1.0f) - 0.5f, 0.3f);
-        Color col = Mix(Rgbf(0.04f, 0.03f, 0.025f), Rgbf(0.26f, 0.17f, 0.11f), strand * 0.6f + sheen * 0.35f);
+        Color col = Mix(Rgbf(0.04f, 0.03f, 0.025f), Rgbf(0.26f, 0.17f, 0.11f),
+                        strand * 0.6f + sheen * 0.35f);
         return col * (0.9f + 0.2f * (1 - t));
     });
     // Eye: deep brown-black with a glint; nostril: almost black inside a dark rim.
     FillArea(c, kCoatEye, [](float s, float t) {
-        Color col = Mix(Rgbf(0.05f, 0.035f, 0.03f), Rgbf(0.22f, 0.12f, 0.06f), Gauss(t - 0.5f, 0.15f));
+        Color col =
+            Mix(Rgbf(0.05f, 0.035f, 0.03f), Rgbf(0.22f, 0.12f, 0.06f), Gauss(t - 0.5f, 0.15f));
         return Mix(col, Rgbf(0.85f, 0.8f, 0.75f), Gauss(s - 0.3f, 0.05f) * Gauss(t - 0.32f, 0.06f));
     });
     FillArea(c, kCoatNostril, [](float, float t) {
-        return Mix(Rgbf(0.03f, 0.02f, 0.02f), Rgbf(0.16f, 0.10f, 0.08f), Smoothstep(0.3f, 0.0f, t) +
-                                                                             Smoothstep(0.7f, 1.0f, t));
+        return Mix(Rgbf(0.03f, 0.02f, 0.02f), Rgbf(0.16f, 0.10f, 0.08f),
+                   Smoothstep(0.3f, 0.0f, t) + Smoothstep(0.7f, 1.0f, t));
     });
     // Ear: dark hollow inside with pale fringe, coat outside, black tip.
     FillArea(c, kCoatEar, [](float s, float t) {
         Color out = BayTone(0.35f + 0.4f * s, s, t, 351);
-        Color in = Mix(Rgbf(0.10f, 0.06f, 0.04f), Rgbf(0.55f, 0.45f, 0.36f), Gauss(s - 0.28f, 0.05f));
+        Color in =
+            Mix(Rgbf(0.10f, 0.06f, 0.04f), Rgbf(0.55f, 0.45f, 0.36f), Gauss(s - 0.28f, 0.05f));
         Color col = Mix(in, out, Smoothstep(0.25f, 0.35f, s));
         return Mix(col, kPoints, Smoothstep(0.7f, 0.9f, t));
     });
@@ -374,15 +379,17 @@ Image8 MakeHorseCoat() {
     HairStrokes(c, kCoatBody, 9000, 0.5f * kPi, 0.25f, 5.0f, 0.22f, rng);
     HairStrokes(c, kCoatNeck, 3500, kPi, 0.25f, 4.0f, 0.22f, rng);
     HairStrokes(c, kCoatHead, 2500, 0.5f * kPi, 0.2f, 3.0f, 0.18f, rng);
-    HairStrokes(c, CoatArea{kCoatForeLeg.x0, kCoatForeLeg.y0, kCoatHindLeg.x1, kCoatForeLeg.y0 + 120}, 2500,
-                0.5f * kPi, 0.15f, 4.0f, 0.18f, rng);
+    HairStrokes(c,
+                CoatArea{kCoatForeLeg.x0, kCoatForeLeg.y0, kCoatHindLeg.x1, kCoatForeLeg.y0 + 120},
+                2500, 0.5f * kPi, 0.15f, 4.0f, 0.18f, rng);
     for (int i = 0; i < 1600; ++i) {  // long hair along the locks
         float x = rng.uniform(static_cast<float>(kCoatHair.x0), static_cast<float>(kCoatHair.x1));
         float y = rng.uniform(static_cast<float>(kCoatHair.y0), kCoatHair.y0 + 60.0f);
         float bend = rng.uniform(-3, 3);
-        std::vector<Vec2> pts = QuadraticPoints({x, y}, {x + bend, y + 60},
-                                                {x + bend * 0.3f, static_cast<float>(kCoatHair.y1)}, 10);
-        Color col = rng.uniform() < 0.5f ? Rgbf(0.36f, 0.24f, 0.16f, 0.3f) : Rgbf(0.02f, 0.02f, 0.02f, 0.35f);
+        std::vector<Vec2> pts = QuadraticPoints(
+            {x, y}, {x + bend, y + 60}, {x + bend * 0.3f, static_cast<float>(kCoatHair.y1)}, 10);
+        Color col = rng.uniform() < 0.5f ? Rgbf(0.36f, 0.24f, 0.16f, 0.3f)
+                                         : Rgbf(0.02f, 0.02f, 0.02f, 0.35f);
         for (int k = 0; k < 10; ++k) PaintSegment(c, pts[k], pts[k + 1], 0.6f, 0.6f, col);
     }
     return ToImage8(c);

@@ -196,7 +196,7 @@ constexpr Area kHairArea{260, 260, 508, 444};  // mane and tail locks, along the
 constexpr Area kEyeArea{4, 452, 60, 508};
 constexpr Area kNostrilArea{68, 452, 124, 508};
 constexpr Area kEarArea{132, 452, 252, 508};  // across: back .. inside of the ear
-constexpr float kLegTop = 10.0f;             // leg rows: y = kLegTop - 56 * row
+constexpr float kLegTop = 10.0f;              // leg rows: y = kLegTop - 56 * row
 
 GridPoint atlasPoint(const Vector3& p, const Area& a, float s, float t, Skin skin) {
     s = Clamp(s, 0.0f, 1.0f);
@@ -217,9 +217,8 @@ float ringAngle(int c, int cols) {
 
 // Skin from weighted bones: drops tiny weights, keeps the strongest four, sums to 1.
 Skin makeSkin(std::vector<Influence> w) {
-    std::sort(w.begin(), w.end(), [](const Influence& a, const Influence& b) {
-        return a.weight > b.weight;
-    });
+    std::sort(w.begin(), w.end(),
+              [](const Influence& a, const Influence& b) { return a.weight > b.weight; });
     Skin s;
     float total = 0.0f;
     for (const Influence& i : w) {
@@ -244,8 +243,9 @@ std::array<float, N> spline(const std::vector<std::array<float, N>>& keys, float
     std::array<float, N> r{};
     for (std::size_t n = 0; n < N; ++n) {
         const float p0 = key(i - 1)[n], p1 = key(i)[n], p2 = key(i + 1)[n], p3 = key(i + 2)[n];
-        r[n] = 0.5f * (2.0f * p1 + (-p0 + p2) * t + (2.0f * p0 - 5.0f * p1 + 4.0f * p2 - p3) * t * t +
-                       (-p0 + 3.0f * p1 - 3.0f * p2 + p3) * t * t * t);
+        r[n] =
+            0.5f * (2.0f * p1 + (-p0 + p2) * t + (2.0f * p0 - 5.0f * p1 + 4.0f * p2 - p3) * t * t +
+                    (-p0 + 3.0f * p1 - 3.0f * p2 + p3) * t * t * t);
     }
     return r;
 }
@@ -279,22 +279,22 @@ float swelling(const std::vector<Swell>& swells, const Vector3& p) {
 // upper half is than the lower (narrow at the withers, broad over the croup).
 void buildTrunk(MeshBuilder& mesh, int material) {
     const std::vector<std::array<float, 5>> keys = {
-        {-39.5f, 11.0f, -1.0f, 8.5f, 0.12f},  {-36.0f, 16.0f, -6.5f, 11.8f, 0.12f},
-        {-30.0f, 18.6f, -8.8f, 13.2f, 0.12f}, {-24.0f, 19.4f, -9.4f, 13.6f, 0.08f},
-        {-17.0f, 18.2f, -9.2f, 13.0f, 0.0f},  {-9.0f, 16.6f, -11.6f, 13.9f, -0.08f},
-        {0.0f, 16.9f, -13.2f, 14.5f, -0.12f}, {9.0f, 18.8f, -13.8f, 13.8f, -0.25f},
+        {-39.5f, 11.0f, -1.0f, 8.5f, 0.12f},   {-36.0f, 16.0f, -6.5f, 11.8f, 0.12f},
+        {-30.0f, 18.6f, -8.8f, 13.2f, 0.12f},  {-24.0f, 19.4f, -9.4f, 13.6f, 0.08f},
+        {-17.0f, 18.2f, -9.2f, 13.0f, 0.0f},   {-9.0f, 16.6f, -11.6f, 13.9f, -0.08f},
+        {0.0f, 16.9f, -13.2f, 14.5f, -0.12f},  {9.0f, 18.8f, -13.8f, 13.8f, -0.25f},
         {16.0f, 20.3f, -12.8f, 12.2f, -0.42f}, {22.0f, 21.0f, -10.5f, 10.8f, -0.42f},
-        {26.5f, 18.5f, -8.0f, 9.4f, -0.38f},  {30.0f, 12.0f, -5.0f, 8.2f, -0.25f}};
+        {26.5f, 18.5f, -8.0f, 9.4f, -0.38f},   {30.0f, 12.0f, -5.0f, 8.2f, -0.25f}};
     const std::vector<Swell> swells = {
-        {{12.5f, 8.0f, 19.0f}, {5.0f, 7.0f, 5.0f}, 0.9f},    // shoulder blade
-        {{11.5f, -2.0f, 24.5f}, {5.0f, 5.0f, 4.0f}, 0.8f},   // upper arm
-        {{8.5f, 0.5f, 30.5f}, {4.0f, 4.0f, 3.0f}, 0.7f},     // point of shoulder
-        {{12.5f, -7.0f, 16.5f}, {4.0f, 4.0f, 4.0f}, 0.7f},   // elbow and triceps
-        {{13.0f, 15.0f, -18.0f}, {3.5f, 3.0f, 3.5f}, 0.8f},  // point of hip
-        {{12.5f, 6.0f, -31.0f}, {5.5f, 7.0f, 5.5f}, 1.2f},   // quarters
-        {{13.0f, 5.0f, -13.5f}, {3.0f, 4.0f, 3.0f}, -0.7f},  // flank hollow
-        {{0.0f, -14.0f, -3.0f}, {12.0f, 3.0f, 11.0f}, 0.8f}, // belly
-        {{0.0f, 21.0f, -25.0f}, {1.2f, 2.0f, 9.0f}, -0.4f},  // groove over the croup
+        {{12.5f, 8.0f, 19.0f}, {5.0f, 7.0f, 5.0f}, 0.9f},     // shoulder blade
+        {{11.5f, -2.0f, 24.5f}, {5.0f, 5.0f, 4.0f}, 0.8f},    // upper arm
+        {{8.5f, 0.5f, 30.5f}, {4.0f, 4.0f, 3.0f}, 0.7f},      // point of shoulder
+        {{12.5f, -7.0f, 16.5f}, {4.0f, 4.0f, 4.0f}, 0.7f},    // elbow and triceps
+        {{13.0f, 15.0f, -18.0f}, {3.5f, 3.0f, 3.5f}, 0.8f},   // point of hip
+        {{12.5f, 6.0f, -31.0f}, {5.5f, 7.0f, 5.5f}, 1.2f},    // quarters
+        {{13.0f, 5.0f, -13.5f}, {3.0f, 4.0f, 3.0f}, -0.7f},   // flank hollow
+        {{0.0f, -14.0f, -3.0f}, {12.0f, 3.0f, 11.0f}, 0.8f},  // belly
+        {{0.0f, 21.0f, -25.0f}, {1.2f, 2.0f, 9.0f}, -0.4f},   // groove over the croup
     };
     const int cols = 28, steps = 2;
     const int keyRows = (static_cast<int>(keys.size()) - 1) * steps + 1;
@@ -331,8 +331,8 @@ void buildTrunk(MeshBuilder& mesh, int material) {
             Vector3 p{x, mid + h * sa, row.z};
             const Vector3 out = Normalize(Vector3{x, h * sa, 0.0f});
             p = Add(p, Scale(swelling(swells, p) * row.scale, out));
-            points.push_back(atlasPoint(p, kBodyArea, aroundColumn(a), (zMax - row.z) / (zMax - zMin),
-                                        Skin{{kBody, 1.0f}}));
+            points.push_back(atlasPoint(p, kBodyArea, aroundColumn(a),
+                                        (zMax - row.z) / (zMax - zMin), Skin{{kBody, 1.0f}}));
         }
     }
     GridSurface(mesh, material, points, static_cast<int>(rowShapes.size()), cols);
@@ -346,8 +346,10 @@ struct NeckRing {
 };
 NeckRing neckRing(float s) {
     NeckRing r;
-    r.crest = bezier(Vector3{0, 17.0f, 12.0f}, Vector3{0, 34.0f, 20.0f}, Vector3{0, 39.5f, 35.5f}, s);
-    r.throat = bezier(Vector3{0, -7.0f, 28.5f}, Vector3{0, 12.0f, 34.5f}, Vector3{0, 30.0f, 36.5f}, s);
+    r.crest =
+        bezier(Vector3{0, 17.0f, 12.0f}, Vector3{0, 34.0f, 20.0f}, Vector3{0, 39.5f, 35.5f}, s);
+    r.throat =
+        bezier(Vector3{0, -7.0f, 28.5f}, Vector3{0, 12.0f, 34.5f}, Vector3{0, 30.0f, 36.5f}, s);
     r.half = 8.2f - 5.7f * s + 2.0f * s * s;
     r.taper = -0.3f;
     return r;
@@ -356,7 +358,8 @@ Vector3 neckPoint(const NeckRing& r, float a, Vector3* out) {
     const Vector3 centre = Lerp(r.crest, r.throat, 0.5f);
     const Vector3 up = Scale(0.5f, Subtract(r.crest, r.throat));
     const float ca = std::cos(a), sa = std::sin(a);
-    const float x = r.half * std::copysign(std::pow(std::fabs(ca), 0.9f), ca) * (1.0f + r.taper * sa);
+    const float x =
+        r.half * std::copysign(std::pow(std::fabs(ca), 0.9f), ca) * (1.0f + r.taper * sa);
     if (out) *out = Normalize(Add(Vector3{x, 0, 0}, Scale(sa, up)));
     return Add(centre, Add(Vector3{x, 0, 0}, Scale(sa, up)));
 }
@@ -370,7 +373,7 @@ void buildNeck(MeshBuilder& mesh, int material) {
     std::vector<GridPoint> points;
     const std::vector<Swell> swells = {
         {{6.0f, 8.0f, 27.0f}, {2.0f, 9.0f, 3.0f}, -0.35f},  // the jugular groove
-        {{5.0f, 26.0f, 26.0f}, {3.0f, 6.0f, 6.0f}, 0.4f},  // muscle under the crest
+        {{5.0f, 26.0f, 26.0f}, {3.0f, 6.0f, 6.0f}, 0.4f},   // muscle under the crest
     };
     for (int r = 0; r < rows; ++r) {
         const float s = static_cast<float>(r) / (rows - 1);
@@ -408,10 +411,10 @@ Vector3 headFace() {
 const std::vector<std::array<float, 5>>& headKeys() {
     static const std::vector<std::array<float, 5>> keys = {
         // s, to face, to jaw, upper half width, lower half width
-        {0.0f, 2.6f, 4.5f, 3.6f, 3.4f},   {0.08f, 3.8f, 6.4f, 4.3f, 4.2f},
-        {0.22f, 4.5f, 8.2f, 4.8f, 4.7f},  {0.36f, 4.4f, 7.0f, 4.3f, 4.0f},
-        {0.5f, 4.1f, 5.0f, 3.6f, 3.2f},   {0.65f, 3.8f, 4.0f, 3.0f, 2.7f},
-        {0.8f, 3.7f, 3.7f, 2.9f, 2.65f},  {0.9f, 4.0f, 4.0f, 3.3f, 3.0f},
+        {0.0f, 2.6f, 4.5f, 3.6f, 3.4f},  {0.08f, 3.8f, 6.4f, 4.3f, 4.2f},
+        {0.22f, 4.5f, 8.2f, 4.8f, 4.7f}, {0.36f, 4.4f, 7.0f, 4.3f, 4.0f},
+        {0.5f, 4.1f, 5.0f, 3.6f, 3.2f},  {0.65f, 3.8f, 4.0f, 3.0f, 2.7f},
+        {0.8f, 3.7f, 3.7f, 2.9f, 2.65f}, {0.9f, 4.0f, 4.0f, 3.3f, 3.0f},
         {0.97f, 3.6f, 3.7f, 3.0f, 2.8f}};
     return keys;
 }
@@ -451,19 +454,17 @@ Matrix4 headFrame(const Vector3& at) {
 
 void buildHead(MeshBuilder& mesh, int material) {
     const Vector3 f = headFace();
-    const float length = model::Length(headAlong());
     auto onHead = [&](float s, float toFace, float side) {
         return Add(Add(kPoll, Scale(s, headAlong())), Add(Scale(toFace, f), Vector3{side, 0, 0}));
     };
     const std::vector<Swell> swells = {
-        {onHead(0.25f, 3.2f, 4.6f), {1.8f, 1.4f, 1.6f}, 0.55f},  // brow over the eye
-        {onHead(0.42f, -0.5f, 4.2f), {1.2f, 1.4f, 3.5f}, 0.45f}, // cheekbone ridge
-        {onHead(0.2f, -4.5f, 4.6f), {1.6f, 3.5f, 3.0f}, 0.9f},   // round of the jowl
-        {onHead(0.88f, 1.6f, 3.2f), {1.2f, 1.6f, 1.5f}, 0.55f},  // nostril flare
-        {onHead(0.95f, -3.4f, 0.0f), {2.2f, 1.0f, 1.2f}, 0.5f},  // lower lip and chin
-        {onHead(0.7f, 3.6f, 0.0f), {1.0f, 0.8f, 4.0f}, 0.25f},   // nasal bone
+        {onHead(0.25f, 3.2f, 4.6f), {1.8f, 1.4f, 1.6f}, 0.55f},   // brow over the eye
+        {onHead(0.42f, -0.5f, 4.2f), {1.2f, 1.4f, 3.5f}, 0.45f},  // cheekbone ridge
+        {onHead(0.2f, -4.5f, 4.6f), {1.6f, 3.5f, 3.0f}, 0.9f},    // round of the jowl
+        {onHead(0.88f, 1.6f, 3.2f), {1.2f, 1.6f, 1.5f}, 0.55f},   // nostril flare
+        {onHead(0.95f, -3.4f, 0.0f), {2.2f, 1.0f, 1.2f}, 0.5f},   // lower lip and chin
+        {onHead(0.7f, 3.6f, 0.0f), {1.0f, 0.8f, 4.0f}, 0.25f},    // nasal bone
     };
-    (void)length;
     const int cols = 28;
     std::vector<float> along;
     for (int r = 0; r <= 18; ++r) along.push_back(0.97f * static_cast<float>(r) / 18.0f);
@@ -484,7 +485,8 @@ void buildHead(MeshBuilder& mesh, int material) {
             Vector3 out;
             Vector3 p = headPoint(ring, a, &out);
             p = Add(p, Scale(swelling(swells, p) * scales[r], out));
-            points.push_back(atlasPoint(p, kHeadArea, aroundColumn(a), s / sEnd, Skin{{kHead, 1.0f}}));
+            points.push_back(
+                atlasPoint(p, kHeadArea, aroundColumn(a), s / sEnd, Skin{{kHead, 1.0f}}));
         }
     }
     // Close the back of the skull inside the top of the neck.
@@ -549,25 +551,26 @@ void buildEars(MeshBuilder& mesh, int material, const Joints& j) {
 // `thickness` the other way, both scaled by `profile` along the lock; the ends close.
 void hairLock(MeshBuilder& mesh, int material, const std::vector<Vector3>& path,
               const std::vector<Vector3>& wide, float width, float thickness,
-              const std::function<float(float)>& profile, const std::function<Skin(const Vector3&)>& skin,
-              float column) {
+              const std::function<float(float)>& profile,
+              const std::function<Skin(const Vector3&)>& skin, float column) {
     const int rows = static_cast<int>(path.size()), cols = 6;
     std::vector<GridPoint> points;
     for (int r = 0; r < rows; ++r) {
         const float t = static_cast<float>(r) / static_cast<float>(rows - 1);
-        const Vector3 along =
-            Subtract(path[static_cast<std::size_t>(std::min(r + 1, rows - 1))],
-                     path[static_cast<std::size_t>(std::max(r - 1, 0))]);
+        const Vector3 along = Subtract(path[static_cast<std::size_t>(std::min(r + 1, rows - 1))],
+                                       path[static_cast<std::size_t>(std::max(r - 1, 0))]);
         Vector3 w = wide[static_cast<std::size_t>(r)];
-        w = Normalize(Subtract(w, Scale(Dot(w, along) / std::max(Dot(along, along), 1e-6f), along)));
+        w = Normalize(
+            Subtract(w, Scale(Dot(w, along) / std::max(Dot(along, along), 1e-6f), along)));
         const Vector3 thick = Normalize(Cross(along, w));
         const float k = (r == 0 || r == rows - 1) ? 0.0f : profile(t);
         for (int c = 0; c < cols; ++c) {
             const float a = ringAngle(c, cols);
-            const Vector3 p = Add(path[static_cast<std::size_t>(r)],
-                                  Add(Scale(k * width * std::cos(a), w),
-                                      Scale(k * thickness * std::sin(a), thick)));
-            points.push_back(atlasPoint(p, kHairArea, column + 0.18f * aroundColumn(a), t, skin(p)));
+            const Vector3 p = Add(
+                path[static_cast<std::size_t>(r)],
+                Add(Scale(k * width * std::cos(a), w), Scale(k * thickness * std::sin(a), thick)));
+            points.push_back(
+                atlasPoint(p, kHairArea, column + 0.18f * aroundColumn(a), t, skin(p)));
         }
     }
     GridSurface(mesh, material, points, rows, cols);
@@ -589,20 +592,19 @@ void buildMane(MeshBuilder& mesh, int material) {
         }
         hairLock(
             mesh, material, path, wide, 1.3f, 1.4f, [](float) { return 1.0f; },
-            [&](const Vector3& p) {
-                return skinAt(Clamp((p.z - 11.0f) / 24.5f, 0.0f, 1.0f));
-            },
+            [&](const Vector3& p) { return skinAt(Clamp((p.z - 11.0f) / 24.5f, 0.0f, 1.0f)); },
             0.05f);
     }
     const int locks = 16;
     for (int i = 0; i < locks; ++i) {
-        const float s = 0.07f + 0.9f * (static_cast<float>(i) + random.Range(-0.2f, 0.2f)) / (locks - 1);
+        const float s =
+            0.07f + 0.9f * (static_cast<float>(i) + random.Range(-0.2f, 0.2f)) / (locks - 1);
         const NeckRing ring = neckRing(Clamp(s, 0.0f, 1.0f));
         const Vector3 tangent = Normalize(Subtract(neckRing(Clamp(s + 0.02f, 0.0f, 1.0f)).crest,
                                                    neckRing(Clamp(s - 0.02f, 0.0f, 1.0f)).crest));
         // Longer locks mid-neck, short ones at the withers and the poll.
-        const float reach = (0.75f + 0.6f * std::sin(kPi * Clamp(s, 0.0f, 1.0f))) *
-                            random.Range(0.8f, 1.15f);
+        const float reach =
+            (0.75f + 0.6f * std::sin(kPi * Clamp(s, 0.0f, 1.0f))) * random.Range(0.8f, 1.15f);
         const float wave = random.Range(-0.6f, 0.6f);
         std::vector<Vector3> path, wide;
         const int rows = 7;
@@ -632,13 +634,17 @@ void buildMane(MeshBuilder& mesh, int material) {
             const float s = 0.0f + 0.26f * t;
             Vector3 out;
             const Vector3 p = headPoint(headRing(s, 1.0f), 0.5f * kPi, &out);
-            path.push_back(Add(Add(p, Scale(0.5f - 0.2f * t, out)), Vector3{side * (0.3f + t), 0, 0}));
+            path.push_back(
+                Add(Add(p, Scale(0.5f - 0.2f * t, out)), Vector3{side * (0.3f + t), 0, 0}));
             wide.push_back({1, 0, 0});
         }
         hairLock(
             mesh, material, path, wide, 1.3f, 0.5f,
             [](float t) { return std::pow(1.0f - t, 0.5f); },
-            [](const Vector3&) { return Skin{{kHead, 1.0f}}; }, 0.5f);
+            [](const Vector3&) {
+                return Skin{{kHead, 1.0f}};
+            },
+            0.5f);
     }
 }
 
@@ -646,7 +652,9 @@ Skin tailSkin(const Vector3& p) {
     const float w1 = SmoothStep(2.0f, 10.0f, p.y), w3 = SmoothStep(-4.0f, -14.0f, p.y);
     const float w2 = std::max(0.0f, 1.0f - w1 - w3);
     const float wb = 0.6f * SmoothStep(11.5f, 14.5f, p.y);
-    return makeSkin({{kBody, wb}, {kTail1, w1 * (1.0f - wb)}, {kTail2, w2 * (1.0f - wb)},
+    return makeSkin({{kBody, wb},
+                     {kTail1, w1 * (1.0f - wb)},
+                     {kTail2, w2 * (1.0f - wb)},
                      {kTail3, w3 * (1.0f - wb)}});
 }
 
@@ -660,8 +668,8 @@ void buildTail(MeshBuilder& mesh, int material) {
             wide.push_back({1, 0, 0});
         }
         hairLock(
-            mesh, material, path, wide, 2.3f, 2.0f, [](float t) { return 1.0f - 0.35f * t; }, tailSkin,
-            0.05f);
+            mesh, material, path, wide, 2.3f, 2.0f, [](float t) { return 1.0f - 0.35f * t; },
+            tailSkin, 0.05f);
     }
     Random random(1234);
     const int locks = 11;
@@ -672,8 +680,10 @@ void buildTail(MeshBuilder& mesh, int material) {
         const float spread = (u - 0.5f) * 7.0f;
         const float end = random.Range(-31.0f, -26.0f);
         const Vector3 c1{spread * 0.6f, start.y - 5.0f, start.z - 2.8f};
-        const Vector3 c2{spread * 1.1f, (start.y + end) * 0.5f - 3.0f, -46.8f + random.Range(-0.6f, 0.6f)};
-        const Vector3 c3{spread * 0.5f + random.Range(-0.6f, 0.6f), end, -45.0f + random.Range(-1.0f, 1.0f)};
+        const Vector3 c2{spread * 1.1f, (start.y + end) * 0.5f - 3.0f,
+                         -46.8f + random.Range(-0.6f, 0.6f)};
+        const Vector3 c3{spread * 0.5f + random.Range(-0.6f, 0.6f), end,
+                         -45.0f + random.Range(-1.0f, 1.0f)};
         std::vector<Vector3> path, wide;
         for (int r = 0; r < 8; ++r) {
             path.push_back(bezier(start, c1, c2, c3, static_cast<float>(r) / 7.0f));
@@ -681,8 +691,10 @@ void buildTail(MeshBuilder& mesh, int material) {
         }
         hairLock(
             mesh, material, path, wide, 2.1f, 1.1f,
-            [](float t) { return (0.55f + 0.45f * std::sin(kPi * std::min(t * 1.4f, 1.0f) * 0.5f + 0.3f)) *
-                                 std::pow(1.0f - t, 0.35f); },
+            [](float t) {
+                return (0.55f + 0.45f * std::sin(kPi * std::min(t * 1.4f, 1.0f) * 0.5f + 0.3f)) *
+                       std::pow(1.0f - t, 0.35f);
+            },
             tailSkin, 0.1f + 0.7f * u);
     }
 }
@@ -693,21 +705,21 @@ void buildLeg(MeshBuilder& mesh, int material, int leg, const Joints& j) {
     const bool front = leg < 2;
     const float side = (leg % 2 == 0) ? 1.0f : -1.0f;
     const std::vector<std::array<float, 6>> foreKeys = {
-        {4.0f, 6.2f, 21.0f, 4.0f, 6.0f, 0.0f},     {-4.0f, 6.5f, 20.6f, 4.7f, 6.4f, 0.8f},
-        {-11.0f, 6.4f, 20.8f, 4.1f, 4.9f, 0.4f},   {-18.0f, 6.2f, 21.0f, 3.2f, 3.8f, 0.0f},
-        {-23.0f, 6.1f, 21.3f, 2.8f, 3.2f, 0.0f},   {-25.5f, 6.0f, 21.5f, 3.1f, 3.4f, 0.3f},
-        {-28.0f, 5.9f, 21.3f, 2.4f, 2.9f, 0.0f},   {-31.0f, 5.8f, 21.2f, 2.05f, 2.65f, 0.3f},
+        {4.0f, 6.2f, 21.0f, 4.0f, 6.0f, 0.0f},       {-4.0f, 6.5f, 20.6f, 4.7f, 6.4f, 0.8f},
+        {-11.0f, 6.4f, 20.8f, 4.1f, 4.9f, 0.4f},     {-18.0f, 6.2f, 21.0f, 3.2f, 3.8f, 0.0f},
+        {-23.0f, 6.1f, 21.3f, 2.8f, 3.2f, 0.0f},     {-25.5f, 6.0f, 21.5f, 3.1f, 3.4f, 0.3f},
+        {-28.0f, 5.9f, 21.3f, 2.4f, 2.9f, 0.0f},     {-31.0f, 5.8f, 21.2f, 2.05f, 2.65f, 0.3f},
         {-35.0f, 5.75f, 21.1f, 2.05f, 2.65f, 0.35f}, {-37.5f, 5.7f, 21.0f, 2.5f, 3.0f, 0.6f},
-        {-39.3f, 5.7f, 21.6f, 2.1f, 2.4f, 0.3f},   {-41.2f, 5.7f, 22.5f, 1.9f, 2.0f, 0.0f},
+        {-39.3f, 5.7f, 21.6f, 2.1f, 2.4f, 0.3f},     {-41.2f, 5.7f, 22.5f, 1.9f, 2.0f, 0.0f},
         {-42.6f, 5.7f, 23.2f, 2.3f, 2.4f, 0.0f}};
     const std::vector<std::array<float, 6>> hindKeys = {
-        {10.0f, 7.8f, -28.0f, 6.0f, 10.0f, 0.0f},   {2.0f, 8.0f, -28.0f, 6.6f, 10.5f, 0.0f},
-        {-5.0f, 7.6f, -28.6f, 5.6f, 8.6f, 0.0f},    {-10.5f, 7.0f, -30.2f, 4.2f, 6.2f, 0.0f},
-        {-16.0f, 6.4f, -32.2f, 3.2f, 4.6f, 0.0f},   {-19.8f, 6.1f, -33.2f, 2.8f, 4.0f, 0.6f},
-        {-22.5f, 6.0f, -33.6f, 2.9f, 3.9f, 1.4f},   {-25.5f, 5.9f, -33.0f, 2.3f, 3.1f, 0.3f},
-        {-30.0f, 5.8f, -32.6f, 2.1f, 2.8f, 0.3f},   {-35.0f, 5.75f, -32.4f, 2.05f, 2.75f, 0.35f},
-        {-37.5f, 5.7f, -32.5f, 2.5f, 3.0f, 0.6f},   {-39.3f, 5.7f, -31.9f, 2.1f, 2.4f, 0.3f},
-        {-41.2f, 5.7f, -31.0f, 1.9f, 2.0f, 0.0f},   {-42.6f, 5.7f, -30.4f, 2.3f, 2.4f, 0.0f}};
+        {10.0f, 7.8f, -28.0f, 6.0f, 10.0f, 0.0f}, {2.0f, 8.0f, -28.0f, 6.6f, 10.5f, 0.0f},
+        {-5.0f, 7.6f, -28.6f, 5.6f, 8.6f, 0.0f},  {-10.5f, 7.0f, -30.2f, 4.2f, 6.2f, 0.0f},
+        {-16.0f, 6.4f, -32.2f, 3.2f, 4.6f, 0.0f}, {-19.8f, 6.1f, -33.2f, 2.8f, 4.0f, 0.6f},
+        {-22.5f, 6.0f, -33.6f, 2.9f, 3.9f, 1.4f}, {-25.5f, 5.9f, -33.0f, 2.3f, 3.1f, 0.3f},
+        {-30.0f, 5.8f, -32.6f, 2.1f, 2.8f, 0.3f}, {-35.0f, 5.75f, -32.4f, 2.05f, 2.75f, 0.35f},
+        {-37.5f, 5.7f, -32.5f, 2.5f, 3.0f, 0.6f}, {-39.3f, 5.7f, -31.9f, 2.1f, 2.4f, 0.3f},
+        {-41.2f, 5.7f, -31.0f, 1.9f, 2.0f, 0.0f}, {-42.6f, 5.7f, -30.4f, 2.3f, 2.4f, 0.0f}};
     const auto& keys = front ? foreKeys : hindKeys;
     const Area& area = front ? kForeLegArea : kHindLegArea;
     const int b0 = legBone(leg, 0), b1 = legBone(leg, 1), b2 = legBone(leg, 2);
@@ -716,7 +728,8 @@ void buildLeg(MeshBuilder& mesh, int material, int leg, const Joints& j) {
     auto skinAt = [&](float y) {
         const float wl = SmoothStep(joint1 + 2.5f, joint1 - 2.5f, y);
         const float wp = SmoothStep(joint2 + 1.2f, joint2 - 1.8f, y);
-        const float wb = front ? 0.7f * SmoothStep(-5.0f, 4.0f, y) : 0.8f * SmoothStep(-4.0f, 10.0f, y);
+        const float wb =
+            front ? 0.7f * SmoothStep(-5.0f, 4.0f, y) : 0.8f * SmoothStep(-4.0f, 10.0f, y);
         return makeSkin({{kBody, wb},
                          {b0, (1.0f - wb) * (1.0f - wl)},
                          {b1, (1.0f - wb) * wl * (1.0f - wp)},
@@ -731,8 +744,8 @@ void buildLeg(MeshBuilder& mesh, int material, int leg, const Joints& j) {
             const float ca = std::cos(a), sa = std::sin(a);
             const float behind = sa < 0.0f ? back * sa * sa : 0.0f;
             const Vector3 p{side * x + rx * ca, y, z + rz * sa - behind};
-            out.push_back(atlasPoint(p, area, aroundColumn(a), (kLegTop - y) / (kLegTop + 46.0f),
-                                     skinAt(y)));
+            out.push_back(
+                atlasPoint(p, area, aroundColumn(a), (kLegTop - y) / (kLegTop + 46.0f), skinAt(y)));
         }
     };
     std::vector<GridPoint> points;
@@ -753,8 +766,8 @@ void buildLeg(MeshBuilder& mesh, int material, int leg, const Joints& j) {
     const float hy[] = {c[0], -44.4f, -45.5f, -46.0f};
     const float grow[] = {0.0f, 0.45f, 0.7f, 0.78f};
     for (int r = 0; r < 4; ++r) {
-        ringPoints(hy[r], c[1], c[2] + grow[r] * 0.9f, c[3] + grow[r] * 0.75f, c[4] + grow[r],
-                   0.0f, hoof);
+        ringPoints(hy[r], c[1], c[2] + grow[r] * 0.9f, c[3] + grow[r] * 0.75f, c[4] + grow[r], 0.0f,
+                   hoof);
     }
     for (int k = 0; k < cols; ++k) {
         GridPoint g = hoof[static_cast<std::size_t>(3 * cols + k)];
