@@ -207,48 +207,190 @@ Image8 MakeCrowFeathers() {
     return ToImage8(c);
 }
 
-Image8 MakeHorseCoat() {
-    constexpr int kSize = 512;
-    Canvas c(kSize, kSize);
-    // Rows 0..383: body coat (bay); bottom left: mane and tail; bottom right: muzzle, legs
-    // and hooves (dark).
-    for (int y = 0; y < kSize; ++y) {
-        for (int x = 0; x < kSize; ++x) {
-            float u = static_cast<float>(x) / kSize, v = static_cast<float>(y) / kSize;
-            Color col;
-            if (y < 384) {
-                float tone = Fbm2(u * 3, v * 3, 4, 91) * 0.5f + 0.5f;
-                float dapple = Smoothstep(0.3f, 0.6f, Fbm2(u * 14, v * 14, 2, 92) * 0.5f + 0.5f);
-                col = Mix(Rgbf(0.56f, 0.32f, 0.17f), Rgbf(0.74f, 0.46f, 0.25f), tone);
-                col = col * (1 + 0.06f * dapple);
-            } else if (x < 256) {
-                col = Rgbf(0.14f, 0.10f, 0.08f) * (1 + 0.3f * Fbm2(u * 40, v * 4, 2, 93));
-            } else {
-                float t = Smoothstep(400, 500, static_cast<float>(y));
-                col = Mix(Rgbf(0.30f, 0.24f, 0.20f), Rgbf(0.18f, 0.16f, 0.15f), t);
-                col = col * (1 + 0.1f * Fbm2(u * 20, v * 20, 2, 94));
-            }
+namespace {
+
+// The horse atlas layout, in pixels; tools/mediagen/world/horse.cpp lays its texture
+// coordinates out on the same rectangles. Across / down inside each one:
+//   body   (4,4)-(252,252):     belly .. spine,         chest .. rump
+//   neck   (260,4)-(380,252):   throat .. crest,        withers .. poll
+//   head   (388,4)-(508,252):   jaw .. face,            poll .. muzzle
+//   legs   (4,260)-(124,444) fore, (132,260)-(252,444) hind: back .. front, y 10 .. -46
+//   hair   (260,260)-(508,444): mane and tail locks, along the hair
+//   eye (4,452)-(60,508), nostril (68,452)-(124,508), ear (132,452)-(252,508)
+struct CoatArea {
+    int x0, y0, x1, y1;
+};
+constexpr CoatArea kCoatBody{4, 4, 252, 252}, kCoatNeck{260, 4, 380, 252},
+    kCoatHead{388, 4, 508, 252}, kCoatForeLeg{4, 260, 124, 444}, kCoatHindLeg{132, 260, 252, 444},
+    kCoatHair{260, 260, 508, 444}, kCoatEye{4, 452, 60, 508}, kCoatNostril{68, 452, 124, 508},
+    kCoatEar{132, 452, 252, 508};
+
+// Bay under evening light: a warm red-brown, gold where the low sun catches the top
+// line, deep brown where the body turns away from it.
+const Color kBayShadow = Rgbf(0.30f, 0.13f, 0.06f), kBay = Rgbf(0.60f, 0.29f, 0.13f),
+            kBayLight = Rgbf(0.86f, 0.52f, 0.26f), kPoints = Rgbf(0.07f, 0.05f, 0.045f),
+            kMealy = Rgbf(0.78f, 0.56f, 0.38f);
+
+float Mix1(float a, float b, float t) {
+    return a + (b - a) * t;
+}
+
+// Coat tone from the body's light (0 shadow, 0.5 mid, 1 highlight) with fine mottling.
+Color BayTone(float light, float u, float v, uint32_t seed) {
+    float n = Fbm2(u * 9, v * 9, 3, seed) * 0.5f;
+    light = Clamp01(light + 0.10f * n);
+    Color c = light < 0.5f ? Mix(kBayShadow, kBay, light * 2) : Mix(kBay, kBayLight, light * 2 - 1);
+    return c;
+}
+
+// Soft dapples: rounded lighter spots from thresholded noise, strongest where the coat is lit.
+float Dapples(float u, float v, uint32_t seed) {
+    float n = Fbm2(u * 22, v * 22, 2, seed) * 0.5f + 0.5f;
+    float ring = Smoothstep(0.52f, 0.62f, n) * (1 - Smoothstep(0.70f, 0.80f, n));
+    return ring;
+}
+
+// Short strokes of hair following `angle` (radians, in atlas pixels) over a rectangle.
+void HairStrokes(Canvas& c, const CoatArea& a, int count, float angle, float spread, float len,
+                 float alpha, Rng& rng) {
+    for (int i = 0; i < count; ++i) {
+        float x = rng.uniform(static_cast<float>(a.x0), static_cast<float>(a.x1));
+        float y = rng.uniform(static_cast<float>(a.y0), static_cast<float>(a.y1));
+        float ang = angle + rng.uniform(-spread, spread), l = rng.uniform(len * 0.5f, len);
+        Color under = c.at(static_cast<int>(x), static_cast<int>(y));
+        Color col = rng.uniform() < 0.5f ? under * 1.25f : under * 0.72f;
+        col.a = alpha;
+        Vec2 b{
+            std::clamp(x + std::cos(ang) * l, static_cast<float>(a.x0), static_cast<float>(a.x1)),
+            std::clamp(y + std::sin(ang) * l, static_cast<float>(a.y0), static_cast<float>(a.y1))};
+        PaintSegment(c, {x, y}, b, 0.6f, 0.35f, col);
+    }
+}
+
+// Fills a rectangle (with a few pixels of margin so the JPEG's blocks and filtering do
+// not bleed into its neighbour) from a colour function of (across, down) in 0..1.
+template <class F>
+void FillArea(Canvas& c, const CoatArea& a, F colour) {
+    for (int y = std::max(0, a.y0 - 4); y < std::min(c.height(), a.y1 + 4); ++y) {
+        for (int x = std::max(0, a.x0 - 4); x < std::min(c.width(), a.x1 + 4); ++x) {
+            float s = Clamp01((x + 0.5f - a.x0) / static_cast<float>(a.x1 - a.x0));
+            float t = Clamp01((y + 0.5f - a.y0) / static_cast<float>(a.y1 - a.y0));
+            Color col = colour(s, t);
             col.a = 1;
             c.at(x, y) = col;
         }
     }
-    Rng rng(95);
-    for (int i = 0; i < 9000; ++i) {  // coat hair
-        float x = rng.uniform(0, kSize), y = rng.uniform(0, 380);
-        float ang = rng.uniform(-0.25f, 0.25f), len = rng.uniform(4, 9);
-        bool lightHair = rng.uniform() < 0.5f;
-        Color col = lightHair ? Rgbf(0.82f, 0.56f, 0.32f, 0.25f) : Rgbf(0.40f, 0.22f, 0.12f, 0.25f);
-        PaintSegment(c, {x, y}, {x + std::cos(ang) * len, y + std::sin(ang) * len}, 0.6f, 0.4f,
-                     col);
+}
+
+}  // namespace
+
+Image8 MakeHorseCoat() {
+    constexpr int kSize = 512;
+    Canvas c(kSize, kSize);
+    // Body: the belly falls into shadow, the back, the croup and the top of the shoulder
+    // catch the light; dapples show over the quarters and the barrel.
+    FillArea(c, kCoatBody, [](float s, float t) {
+        float light = 0.12f + 0.62f * Smoothstep(0.0f, 0.75f, s);
+        light += 0.28f * Gauss(s - 0.92f, 0.2f) *
+                 (0.6f + 0.6f * Gauss(t - 0.78f, 0.14f) + 0.3f * Gauss(t - 0.25f, 0.1f));
+        light -= 0.12f * Gauss(t - 0.0f, 0.12f) * (1 - s);                  // between the forelegs
+        light -= 0.10f * Gauss(t - 0.62f, 0.06f) * Gauss(s - 0.55f, 0.2f);  // flank hollow
+        Color col = BayTone(light, s, t, 301);
+        float d = Dapples(s * 1.2f, t * 1.6f, 302) * Smoothstep(0.35f, 0.8f, s) *
+                  (0.5f + 0.5f * Gauss(t - 0.75f, 0.25f));
+        col = Mix(col, col * 1.14f, d * 0.6f);
+        return col;
+    });
+    // Neck: dark under the throat, gold along the crest, black where the mane grows.
+    FillArea(c, kCoatNeck, [](float s, float t) {
+        float light = 0.22f + 0.63f * Smoothstep(0.05f, 0.85f, s) - 0.08f * t * (1 - s);
+        light = Mix1(0.45f + 0.3f * s, light, Smoothstep(0.0f, 0.25f, t));  // into the shoulder
+        Color col = BayTone(light, s * 0.5f + 3, t, 311);
+        col = Mix(col, kPoints, 0.85f * Smoothstep(0.9f, 0.97f, s));
+        return col;
+    });
+    // Head: shadowed jaw and throat, a lit forehead and face, a small star, a mealy
+    // muzzle with a dark mouth line.
+    FillArea(c, kCoatHead, [](float s, float t) {
+        float light =
+            0.18f + 0.62f * Smoothstep(0.0f, 0.8f, s) - 0.1f * Gauss(t - 0.2f, 0.12f) * (1 - s);
+        Color col = BayTone(light, s * 0.5f + 7, t, 321);
+        float muzzle = Smoothstep(0.74f, 0.9f, t);
+        col = Mix(col, kMealy * (0.7f + 0.3f * s), muzzle * 0.85f);
+        float eyeRing = Gauss(t - 0.24f, 0.05f) * Gauss(s - 0.62f, 0.12f);
+        col = Mix(col, kMealy * 0.9f, eyeRing * 0.35f);
+        float star = Gauss(t - 0.27f, 0.035f) * Smoothstep(0.9f, 0.97f, s);
+        col = Mix(col, Rgbf(0.92f, 0.88f, 0.80f), star * 0.9f);
+        float mouth = Gauss(s - 0.3f, 0.035f) * Smoothstep(0.86f, 0.92f, t);
+        col = Mix(col, Rgbf(0.10f, 0.07f, 0.06f), mouth);
+        float chin = Smoothstep(0.93f, 1.0f, t) * (1 - Smoothstep(0.2f, 0.4f, s));
+        col = Mix(col, Rgbf(0.25f, 0.18f, 0.14f), chin * 0.5f);
+        return col;
+    });
+    // Legs: bay above, black from below the forearm and gaskin, dark horn hooves.
+    for (int hind = 0; hind < 2; ++hind) {
+        const CoatArea& area = hind ? kCoatHindLeg : kCoatForeLeg;
+        FillArea(c, area, [hind](float s, float t) {
+            float y = 10.0f - 56.0f * t;
+            float light =
+                0.2f + 0.55f * Smoothstep(0.0f, 0.9f, s) - 0.2f * Smoothstep(-5, -15, y) * (1 - s);
+            Color col = BayTone(light, s + 11.0f * hind, t * 2, 331);
+            float blackFrom = hind ? -17.0f : -19.0f;
+            float black = Smoothstep(blackFrom, blackFrom - 5.0f, y);
+            Color point = kPoints * (0.8f + 0.9f * Smoothstep(0.2f, 1.0f, s));
+            col = Mix(col, point, black);
+            if (y < -42.3f) {  // hoof wall: vertical growth lines, darker at the coronet
+                float streak = Fbm2(s * 40.0f, t * 3.0f, 2, 333) * 0.5f + 0.5f;
+                col = Mix(Rgbf(0.16f, 0.13f, 0.11f), Rgbf(0.34f, 0.29f, 0.24f), streak);
+                col = col * (0.65f + 0.35f * Smoothstep(-42.4f, -43.6f, y)) * (0.8f + 0.3f * s);
+            }
+            return col;
+        });
     }
-    for (int i = 0; i < 700; ++i) {  // long mane and tail hair
-        float x = rng.uniform(0, 256), y = rng.uniform(384, 420);
-        float bend = rng.uniform(-20, 20);
-        std::vector<Vec2> pts =
-            QuadraticPoints({x, y}, {x + bend, y + 50}, {x + bend * 0.3f, 512}, 10);
-        Color col = rng.uniform() < 0.5f ? Rgbf(0.30f, 0.22f, 0.16f, 0.35f)
-                                         : Rgbf(0.05f, 0.04f, 0.03f, 0.35f);
-        for (int k = 0; k < 10; ++k) PaintSegment(c, pts[k], pts[k + 1], 0.7f, 0.7f, col);
+    // Mane and tail: near-black hair with a warm sheen running along each lock.
+    FillArea(c, kCoatHair, [](float s, float t) {
+        float strand = Fbm2(s * 90.0f, t * 5.0f, 3, 341) * 0.5f + 0.5f;
+        float sheen = Gauss(std::fmod(s * 5.55f, 1.0f) - 0.5f, 0.3f);
+        Color col = Mix(Rgbf(0.04f, 0.03f, 0.025f), Rgbf(0.26f, 0.17f, 0.11f),
+                        strand * 0.6f + sheen * 0.35f);
+        return col * (0.9f + 0.2f * (1 - t));
+    });
+    // Eye: deep brown-black with a glint; nostril: almost black inside a dark rim.
+    FillArea(c, kCoatEye, [](float s, float t) {
+        Color col =
+            Mix(Rgbf(0.05f, 0.035f, 0.03f), Rgbf(0.22f, 0.12f, 0.06f), Gauss(t - 0.5f, 0.15f));
+        return Mix(col, Rgbf(0.85f, 0.8f, 0.75f), Gauss(s - 0.3f, 0.05f) * Gauss(t - 0.32f, 0.06f));
+    });
+    FillArea(c, kCoatNostril, [](float, float t) {
+        return Mix(Rgbf(0.03f, 0.02f, 0.02f), Rgbf(0.16f, 0.10f, 0.08f),
+                   Smoothstep(0.3f, 0.0f, t) + Smoothstep(0.7f, 1.0f, t));
+    });
+    // Ear: dark hollow inside with pale fringe, coat outside, black tip.
+    FillArea(c, kCoatEar, [](float s, float t) {
+        Color out = BayTone(0.35f + 0.4f * s, s, t, 351);
+        Color in =
+            Mix(Rgbf(0.10f, 0.06f, 0.04f), Rgbf(0.55f, 0.45f, 0.36f), Gauss(s - 0.28f, 0.05f));
+        Color col = Mix(in, out, Smoothstep(0.25f, 0.35f, s));
+        return Mix(col, kPoints, Smoothstep(0.7f, 0.9f, t));
+    });
+    // Hair lie: short strokes along the way the coat grows (backward on the body, down
+    // the neck, down the face, down the legs).
+    Rng rng(95);
+    HairStrokes(c, kCoatBody, 9000, 0.5f * kPi, 0.25f, 5.0f, 0.22f, rng);
+    HairStrokes(c, kCoatNeck, 3500, kPi, 0.25f, 4.0f, 0.22f, rng);
+    HairStrokes(c, kCoatHead, 2500, 0.5f * kPi, 0.2f, 3.0f, 0.18f, rng);
+    HairStrokes(c,
+                CoatArea{kCoatForeLeg.x0, kCoatForeLeg.y0, kCoatHindLeg.x1, kCoatForeLeg.y0 + 120},
+                2500, 0.5f * kPi, 0.15f, 4.0f, 0.18f, rng);
+    for (int i = 0; i < 1600; ++i) {  // long hair along the locks
+        float x = rng.uniform(static_cast<float>(kCoatHair.x0), static_cast<float>(kCoatHair.x1));
+        float y = rng.uniform(static_cast<float>(kCoatHair.y0), kCoatHair.y0 + 60.0f);
+        float bend = rng.uniform(-3, 3);
+        std::vector<Vec2> pts = QuadraticPoints(
+            {x, y}, {x + bend, y + 60}, {x + bend * 0.3f, static_cast<float>(kCoatHair.y1)}, 10);
+        Color col = rng.uniform() < 0.5f ? Rgbf(0.36f, 0.24f, 0.16f, 0.3f)
+                                         : Rgbf(0.02f, 0.02f, 0.02f, 0.35f);
+        for (int k = 0; k < 10; ++k) PaintSegment(c, pts[k], pts[k + 1], 0.6f, 0.6f, col);
     }
     return ToImage8(c);
 }

@@ -4,8 +4,10 @@
 //
 // Bone rest matrices are pure translations to each joint (the pivot), so a pose is the
 // chain R_b * T(pivot_b - pivot_parent) * M_parent with R_b the joint's rotation.
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <functional>
 
 #include "mediagen/world/models.h"
 #include "mediagen/world/world_layout.h"
@@ -45,24 +47,25 @@ const Joints& joints() {
             r.parent[static_cast<std::size_t>(b)] = parent;
         };
         set(kBody, {0, 2, -2}, -1);
-        set(kNeck, {0, 10, 22}, kBody);
-        set(kHead, {0, 35, 39}, kNeck);
-        set(kEarLeft, {3.0f, 39.5f, 39.5f}, kHead);
-        set(kEarRight, {-3.0f, 39.5f, 39.5f}, kHead);
-        set(kTail1, {0, 8, -35}, kBody);
-        set(kTail2, {0, -3, -39}, kTail1);
-        set(kTail3, {0, -15, -41}, kTail2);
+        set(kNeck, {0, 12, 24}, kBody);
+        set(kHead, {0, 36, 37.5f}, kNeck);
+        set(kEarLeft, {2.3f, 38.4f, 39.4f}, kHead);
+        set(kEarRight, {-2.3f, 38.4f, 39.4f}, kHead);
+        set(kTail1, {0, 13, -38.5f}, kBody);
+        set(kTail2, {0, 4, -43.5f}, kTail1);
+        set(kTail3, {0, -9, -45}, kTail2);
         for (int leg = 0; leg < 4; ++leg) {
             const bool front = leg < 2;
-            const float x = (leg % 2 == 0) ? 6.5f : -6.5f;
+            const float x = (leg % 2 == 0) ? 1.0f : -1.0f;
+            // Elbow / stifle, knee / hock, fetlock: where the leg sections bend.
             if (front) {
-                set(legBone(leg, 0), {x, -4, 20}, -1);
-                set(legBone(leg, 1), {x, -23, 20.5f}, legBone(leg, 0));
-                set(legBone(leg, 2), {x, -39, 21}, legBone(leg, 1));
+                set(legBone(leg, 0), {6.6f * x, 2, 21}, -1);
+                set(legBone(leg, 1), {6.0f * x, -25.5f, 21.5f}, legBone(leg, 0));
+                set(legBone(leg, 2), {5.7f * x, -37.5f, 21.0f}, legBone(leg, 1));
             } else {
-                set(legBone(leg, 0), {x, 0, -22}, -1);
-                set(legBone(leg, 1), {x, -21, -27}, legBone(leg, 0));
-                set(legBone(leg, 2), {x, -39, -26}, legBone(leg, 1));
+                set(legBone(leg, 0), {7.8f * x, 5, -27}, -1);
+                set(legBone(leg, 1), {6.0f * x, -22.5f, -33.6f}, legBone(leg, 0));
+                set(legBone(leg, 2), {5.7f * x, -37.5f, -32.5f}, legBone(leg, 1));
             }
         }
         return r;
@@ -172,189 +175,619 @@ void addTailUp(HorsePose& p, float amount) {
     p[kTail3].pitch += -22.0f * amount;
 }
 
-void build(MeshBuilder& mesh) {
-    const Joints& j = joints();
-    constexpr int kCoat = 0, kHair = 0;
-    const Vector3 zAxis{0, 0, 1};
+using model::Add;
+using model::Cross;
+using model::Dot;
+using model::Scale;
+using model::Subtract;
 
-    // Barrel: rings along z, widest behind the shoulder; rump rounded.
-    struct BodyRing {
-        float z, y, rx, ry;
+// The coat atlas (512 x 512, painted by MakeHorseCoat in tools/mediagen/images): each
+// part has its own rectangle in pixels, so the painter can shade by where a texel sits
+// on the body. Keep these in step with the painter's layout.
+struct Area {
+    float x0, y0, x1, y1;
+};
+constexpr Area kBodyArea{4, 4, 252, 252};       // across: belly .. spine, down: chest .. rump
+constexpr Area kNeckArea{260, 4, 380, 252};     // across: throat .. crest, down: withers .. poll
+constexpr Area kHeadArea{388, 4, 508, 252};     // across: jaw .. face, down: poll .. muzzle
+constexpr Area kForeLegArea{4, 260, 124, 444};  // across: back .. front, down: y = 10 .. -46
+constexpr Area kHindLegArea{132, 260, 252, 444};
+constexpr Area kHairArea{260, 260, 508, 444};  // mane and tail locks, along the hair
+constexpr Area kEyeArea{4, 452, 60, 508};
+constexpr Area kNostrilArea{68, 452, 124, 508};
+constexpr Area kEarArea{132, 452, 252, 508};  // across: back .. inside of the ear
+constexpr float kLegTop = 10.0f;              // leg rows: y = kLegTop - 56 * row
+
+GridPoint atlasPoint(const Vector3& p, const Area& a, float s, float t, Skin skin) {
+    s = Clamp(s, 0.0f, 1.0f);
+    t = Clamp(t, 0.0f, 1.0f);
+    return GridPoint{p, (a.x0 + s * (a.x1 - a.x0)) / 512.0f, (a.y0 + t * (a.y1 - a.y0)) / 512.0f,
+                     std::move(skin)};
+}
+
+// Around a ring, angle a = -pi/2 is the underside and pi/2 the top; both halves map to
+// the same texture column (0 under, 1 over), so left and right share the paint.
+float aroundColumn(float a) {
+    return std::acos(Clamp(-std::sin(a), -1.0f, 1.0f)) / kPi;
+}
+
+float ringAngle(int c, int cols) {
+    return -0.5f * kPi + 2.0f * kPi * static_cast<float>(c) / static_cast<float>(cols);
+}
+
+// Skin from weighted bones: drops tiny weights, keeps the strongest four, sums to 1.
+Skin makeSkin(std::vector<Influence> w) {
+    std::sort(w.begin(), w.end(),
+              [](const Influence& a, const Influence& b) { return a.weight > b.weight; });
+    Skin s;
+    float total = 0.0f;
+    for (const Influence& i : w) {
+        if (i.weight < 1e-3f || s.size() == 4) continue;
+        s.push_back(i);
+        total += i.weight;
+    }
+    for (Influence& i : s) i.weight /= total;
+    return s;
+}
+
+// Catmull-Rom through rows of numbers, at a fractional row index.
+template <std::size_t N>
+std::array<float, N> spline(const std::vector<std::array<float, N>>& keys, float x) {
+    const int last = static_cast<int>(keys.size()) - 1;
+    x = Clamp(x, 0.0f, static_cast<float>(last));
+    const int i = std::min(static_cast<int>(x), last - 1);
+    const float t = x - static_cast<float>(i);
+    auto key = [&](int k) -> const std::array<float, N>& {
+        return keys[static_cast<std::size_t>(std::clamp(k, 0, last))];
     };
-    const BodyRing body[] = {{-40, 4, 3, 3},      {-38, 4, 8, 9},         {-34, 4, 11.5f, 13},
-                             {-26, 3, 13, 15.5f}, {-12, 2, 13.5f, 15.5f}, {4, 2, 13.5f, 16},
-                             {16, 3, 12.5f, 15},  {24, 4, 10.5f, 13},     {29, 5, 7, 9},
-                             {31, 5, 2.5f, 3}};
-    std::vector<Ring> rings;
-    for (std::size_t i = 0; i < std::size(body); ++i) {
-        const BodyRing& b = body[i];
-        rings.push_back(Ring{{0, b.y, b.z},
-                             {1, 0, 0},
-                             {0, 1, 0},
-                             b.rx,
-                             b.ry,
-                             0.05f + 0.4f * static_cast<float>(i) / 9.0f,
-                             Skin{{kBody, 1}}});
+    std::array<float, N> r{};
+    for (std::size_t n = 0; n < N; ++n) {
+        const float p0 = key(i - 1)[n], p1 = key(i)[n], p2 = key(i + 1)[n], p3 = key(i + 2)[n];
+        r[n] =
+            0.5f * (2.0f * p1 + (-p0 + p2) * t + (2.0f * p0 - 5.0f * p1 + 4.0f * p2 - p3) * t * t +
+                    (-p0 + 3.0f * p1 - 3.0f * p2 + p3) * t * t * t);
     }
-    // Rings are ordered along +z; their frame (side x, up y) spans the cross-section.
-    Loft(mesh, kCoat, rings, LoftOptions{14, 0.0f, 1.0f, true, true});
+    return r;
+}
 
-    // Neck: from inside the chest up and forward to the poll.
-    rings.clear();
-    const Vector3 neckBase{0, 8, 20}, poll{0, 36, 38};
-    const int neckRings = 6;
-    for (int i = 0; i <= neckRings; ++i) {
-        const float s = static_cast<float>(i) / neckRings;
-        Vector3 c = Lerp(neckBase, poll, s);
-        c.z -= 3.0f * std::sin(kPi * s);  // a slight arch
-        Vector3 side, ringUp;
-        RingFrame(model::Subtract(poll, neckBase), zAxis, &side, &ringUp);
-        const float rx = 7.5f - 3.0f * s, ry = 11.0f - 5.5f * s;
-        Skin skin = s < 0.2f ? Blend(kBody, kNeck, s / 0.2f)
-                             : (s > 0.8f ? Blend(kNeck, kHead, (s - 0.8f) / 0.2f * 0.5f)
-                                         : Skin{{kNeck, 1}});
-        rings.push_back(Ring{c, side, ringUp, rx, ry, 0.45f + 0.12f * s, skin});
-    }
-    Loft(mesh, kCoat, rings, LoftOptions{12, 0.0f, 1.0f, true, true});
+Vector3 bezier(const Vector3& a, const Vector3& b, const Vector3& c, float t) {
+    return Lerp(Lerp(a, b, t), Lerp(b, c, t), t);
+}
+Vector3 bezier(const Vector3& a, const Vector3& b, const Vector3& c, const Vector3& d, float t) {
+    return Lerp(bezier(a, b, c, t), bezier(b, c, d, t), t);
+}
 
-    // Head: from the poll down and forward to the muzzle.
-    rings.clear();
-    const Vector3 muzzle{0, 15, 55};
-    const float headR[][2] = {{4.5f, 5.0f}, {5.2f, 6.2f}, {4.6f, 5.6f}, {3.8f, 4.6f},
-                              {3.6f, 4.2f}, {3.7f, 4.0f}, {1.5f, 1.8f}};
-    const int headRings = static_cast<int>(std::size(headR));
-    for (int i = 0; i < headRings; ++i) {
-        const float s = static_cast<float>(i) / static_cast<float>(headRings - 1);
-        const Vector3 c = Lerp(Vector3{0, 37, 38}, muzzle, s);
-        Vector3 side, ringUp;
-        RingFrame(model::Subtract(muzzle, Vector3{0, 37, 38}), zAxis, &side, &ringUp);
-        rings.push_back(
-            Ring{c, side, ringUp, headR[i][0], headR[i][1], 0.57f + 0.15f * s, Skin{{kHead, 1}}});
+// A muscle or bone showing under the skin: pushes the surface out (or in) along its
+// local outward direction; mirrored to both sides.
+struct Swell {
+    Vector3 centre, size;
+    float amount;
+};
+float swelling(const std::vector<Swell>& swells, const Vector3& p) {
+    float d = 0.0f;
+    for (const Swell& s : swells) {
+        const float cx = p.x < 0.0f ? -s.centre.x : s.centre.x;
+        const float dx = (p.x - cx) / s.size.x, dy = (p.y - s.centre.y) / s.size.y,
+                    dz = (p.z - s.centre.z) / s.size.z;
+        d += s.amount * std::exp(-(dx * dx + dy * dy + dz * dz));
     }
-    Loft(mesh, kCoat, rings, LoftOptions{12, 0.0f, 1.0f, true, true});
-    // Dark muzzle tip and eyes.
-    Ellipsoid(mesh, kCoat, Translation({0, 15.5f, 54}), {3.6f, 3.4f, 2.6f}, 4, 8, 0.6f, 0.8f, 0.9f,
-              0.95f, Skin{{kHead, 1}});
+    return d;
+}
+
+// The trunk: chest, withers, barrel, loin and hindquarters, as cross-sections along z.
+// Each key: z, top, underside, half width, and how much narrower (-) or wider (+) the
+// upper half is than the lower (narrow at the withers, broad over the croup).
+void buildTrunk(MeshBuilder& mesh, int material) {
+    const std::vector<std::array<float, 5>> keys = {
+        {-39.5f, 11.0f, -1.0f, 8.5f, 0.12f},   {-36.0f, 16.0f, -6.5f, 11.8f, 0.12f},
+        {-30.0f, 18.6f, -8.8f, 13.2f, 0.12f},  {-24.0f, 19.4f, -9.4f, 13.6f, 0.08f},
+        {-17.0f, 18.2f, -9.2f, 13.0f, 0.0f},   {-9.0f, 16.6f, -11.6f, 13.9f, -0.08f},
+        {0.0f, 16.9f, -13.2f, 14.5f, -0.12f},  {9.0f, 18.8f, -13.8f, 13.8f, -0.25f},
+        {16.0f, 20.3f, -12.8f, 12.2f, -0.42f}, {22.0f, 21.0f, -10.5f, 10.8f, -0.42f},
+        {26.5f, 18.5f, -8.0f, 9.4f, -0.38f},   {30.0f, 12.0f, -5.0f, 8.2f, -0.25f}};
+    const std::vector<Swell> swells = {
+        {{12.5f, 8.0f, 19.0f}, {5.0f, 7.0f, 5.0f}, 0.9f},     // shoulder blade
+        {{11.5f, -2.0f, 24.5f}, {5.0f, 5.0f, 4.0f}, 0.8f},    // upper arm
+        {{8.5f, 0.5f, 30.5f}, {4.0f, 4.0f, 3.0f}, 0.7f},      // point of shoulder
+        {{12.5f, -7.0f, 16.5f}, {4.0f, 4.0f, 4.0f}, 0.7f},    // elbow and triceps
+        {{13.0f, 15.0f, -18.0f}, {3.5f, 3.0f, 3.5f}, 0.8f},   // point of hip
+        {{12.5f, 6.0f, -31.0f}, {5.5f, 7.0f, 5.5f}, 1.2f},    // quarters
+        {{13.0f, 5.0f, -13.5f}, {3.0f, 4.0f, 3.0f}, -0.7f},   // flank hollow
+        {{0.0f, -14.0f, -3.0f}, {12.0f, 3.0f, 11.0f}, 0.8f},  // belly
+        {{0.0f, 21.0f, -25.0f}, {1.2f, 2.0f, 9.0f}, -0.4f},   // groove over the croup
+    };
+    const int cols = 28, steps = 2;
+    const int keyRows = (static_cast<int>(keys.size()) - 1) * steps + 1;
+    const int capRows = 4;
+    // Rows: rounded cap behind, the keyed length, rounded cap in front.
+    struct RowShape {
+        std::array<float, 5> k;
+        float z, scale;
+    };
+    std::vector<RowShape> rowShapes;
+    const float backR = 3.0f, frontR = 4.5f;
+    for (int i = capRows; i >= 1; --i) {
+        const float phi = 0.5f * kPi * static_cast<float>(i) / capRows;
+        rowShapes.push_back({keys.front(), keys.front()[0] - backR * std::sin(phi), std::cos(phi)});
+    }
+    for (int r = 0; r < keyRows; ++r) {
+        const auto k = spline(keys, static_cast<float>(r) / steps);
+        rowShapes.push_back({k, k[0], 1.0f});
+    }
+    for (int i = 1; i <= capRows; ++i) {
+        const float phi = 0.5f * kPi * static_cast<float>(i) / capRows;
+        rowShapes.push_back({keys.back(), keys.back()[0] + frontR * std::sin(phi), std::cos(phi)});
+    }
+    const float zMin = rowShapes.front().z, zMax = rowShapes.back().z;
+    std::vector<GridPoint> points;
+    for (const RowShape& row : rowShapes) {
+        const float top = row.k[1], bottom = row.k[2], half = row.k[3], taper = row.k[4];
+        const float mid = 0.5f * (top + bottom), h = 0.5f * (top - bottom) * row.scale;
+        for (int c = 0; c < cols; ++c) {
+            const float a = ringAngle(c, cols);
+            const float ca = std::cos(a), sa = std::sin(a);
+            const float x = half * row.scale * std::copysign(std::pow(std::fabs(ca), 0.85f), ca) *
+                            (1.0f + taper * sa);
+            Vector3 p{x, mid + h * sa, row.z};
+            const Vector3 out = Normalize(Vector3{x, h * sa, 0.0f});
+            p = Add(p, Scale(swelling(swells, p) * row.scale, out));
+            points.push_back(atlasPoint(p, kBodyArea, aroundColumn(a),
+                                        (zMax - row.z) / (zMax - zMin), Skin{{kBody, 1.0f}}));
+        }
+    }
+    GridSurface(mesh, material, points, static_cast<int>(rowShapes.size()), cols);
+}
+
+// The neck runs between two curves in the middle plane: the crest above and the throat
+// below; its rings span them.
+struct NeckRing {
+    Vector3 crest, throat;
+    float half, taper;
+};
+NeckRing neckRing(float s) {
+    NeckRing r;
+    r.crest =
+        bezier(Vector3{0, 17.0f, 12.0f}, Vector3{0, 34.0f, 20.0f}, Vector3{0, 39.5f, 35.5f}, s);
+    r.throat =
+        bezier(Vector3{0, -7.0f, 28.5f}, Vector3{0, 12.0f, 34.5f}, Vector3{0, 30.0f, 36.5f}, s);
+    r.half = 8.2f - 5.7f * s + 2.0f * s * s;
+    r.taper = -0.3f;
+    return r;
+}
+Vector3 neckPoint(const NeckRing& r, float a, Vector3* out) {
+    const Vector3 centre = Lerp(r.crest, r.throat, 0.5f);
+    const Vector3 up = Scale(0.5f, Subtract(r.crest, r.throat));
+    const float ca = std::cos(a), sa = std::sin(a);
+    const float x =
+        r.half * std::copysign(std::pow(std::fabs(ca), 0.9f), ca) * (1.0f + r.taper * sa);
+    if (out) *out = Normalize(Add(Vector3{x, 0, 0}, Scale(sa, up)));
+    return Add(centre, Add(Vector3{x, 0, 0}, Scale(sa, up)));
+}
+Skin neckSkin(float s) {
+    const float wn = SmoothStep(0.05f, 0.45f, s), wh = SmoothStep(0.72f, 1.0f, s);
+    return makeSkin({{kBody, 1.0f - wn}, {kNeck, wn * (1.0f - wh)}, {kHead, wn * wh}});
+}
+
+void buildNeck(MeshBuilder& mesh, int material) {
+    const int rows = 18, cols = 24;
+    std::vector<GridPoint> points;
+    const std::vector<Swell> swells = {
+        {{6.0f, 8.0f, 27.0f}, {2.0f, 9.0f, 3.0f}, -0.35f},  // the jugular groove
+        {{5.0f, 26.0f, 26.0f}, {3.0f, 6.0f, 6.0f}, 0.4f},   // muscle under the crest
+    };
+    for (int r = 0; r < rows; ++r) {
+        const float s = static_cast<float>(r) / (rows - 1);
+        const NeckRing ring = neckRing(s);
+        for (int c = 0; c < cols; ++c) {
+            const float a = ringAngle(c, cols);
+            Vector3 out;
+            Vector3 p = neckPoint(ring, a, &out);
+            p = Add(p, Scale(swelling(swells, p), out));
+            points.push_back(atlasPoint(p, kNeckArea, aroundColumn(a), s, neckSkin(s)));
+        }
+    }
+    // Close the base inside the chest, so no open end can show where it meets the trunk.
+    const NeckRing base = neckRing(0.0f);
+    const Vector3 inside = Add(Lerp(base.crest, base.throat, 0.5f), Vector3{0, -2.0f, -3.0f});
+    for (int c = 0; c < cols; ++c) {
+        GridPoint g = points[static_cast<std::size_t>(c)];
+        g.position = inside;
+        points.insert(points.begin() + c, g);
+    }
+    GridSurface(mesh, material, points, rows + 1, cols);
+}
+
+// The head: from the poll down and forward to the muzzle. Rings are spanned by the side
+// (x) and the face direction; keys give, along the head, the reach toward the face and
+// toward the jaw, and the half widths of the upper and lower half.
+const Vector3 kPoll{0, 37.5f, 37.5f}, kMuzzle{0, 14.5f, 53.0f};
+Vector3 headAlong() {
+    return Subtract(kMuzzle, kPoll);
+}
+Vector3 headFace() {
+    const Vector3 d = Normalize(headAlong());
+    return Vector3{0, d.z, -d.y};  // forward and up, square to the head
+}
+const std::vector<std::array<float, 5>>& headKeys() {
+    static const std::vector<std::array<float, 5>> keys = {
+        // s, to face, to jaw, upper half width, lower half width
+        {0.0f, 2.6f, 4.5f, 3.6f, 3.4f},  {0.08f, 3.8f, 6.4f, 4.3f, 4.2f},
+        {0.22f, 4.5f, 8.2f, 4.8f, 4.7f}, {0.36f, 4.4f, 7.0f, 4.3f, 4.0f},
+        {0.5f, 4.1f, 5.0f, 3.6f, 3.2f},  {0.65f, 3.8f, 4.0f, 3.0f, 2.7f},
+        {0.8f, 3.7f, 3.7f, 2.9f, 2.65f}, {0.9f, 4.0f, 4.0f, 3.3f, 3.0f},
+        {0.97f, 3.6f, 3.7f, 3.0f, 2.8f}};
+    return keys;
+}
+struct HeadRing {
+    Vector3 centre;
+    float face, jaw, upper, lower;
+};
+HeadRing headRing(float s, float scale) {
+    const auto& keys = headKeys();
+    // Find the keyed interval and interpolate smoothly.
+    std::size_t i = 0;
+    while (i + 2 < keys.size() && keys[i + 1][0] < s) ++i;
+    const float t = (s - keys[i][0]) / (keys[i + 1][0] - keys[i][0]);
+    const auto k = spline(keys, static_cast<float>(i) + Clamp(t, 0.0f, 1.5f));
+    return HeadRing{Add(kPoll, Scale(s, headAlong())), k[1] * scale, k[2] * scale, k[3] * scale,
+                    k[4] * scale};
+}
+Vector3 headPoint(const HeadRing& r, float a, Vector3* out) {
+    const Vector3 f = headFace();
+    const float ca = std::cos(a), sa = std::sin(a);
+    const float reach = sa > 0.0f ? r.face : r.jaw;
+    const float half = r.lower + (r.upper - r.lower) * 0.5f * (sa + 1.0f);
+    const float x = half * std::copysign(std::pow(std::fabs(ca), 0.8f), ca);
+    if (out) *out = Normalize(Add(Vector3{x, 0, 0}, Scale(sa * reach, f)));
+    return Add(r.centre, Add(Vector3{x, 0, 0}, Scale(sa * reach, f)));
+}
+// The frame of the head: x to the side, y toward the face, z along to the muzzle.
+Matrix4 headFrame(const Vector3& at) {
+    const Vector3 f = headFace(), d = Normalize(headAlong());
+    Matrix4 m = Matrix4::Identity();
+    m.m[0] = 1, m.m[1] = 0, m.m[2] = 0;
+    m.m[4] = f.x, m.m[5] = f.y, m.m[6] = f.z;
+    m.m[8] = d.x, m.m[9] = d.y, m.m[10] = d.z;
+    m.m[12] = at.x, m.m[13] = at.y, m.m[14] = at.z;
+    return m;
+}
+
+void buildHead(MeshBuilder& mesh, int material) {
+    const Vector3 f = headFace();
+    auto onHead = [&](float s, float toFace, float side) {
+        return Add(Add(kPoll, Scale(s, headAlong())), Add(Scale(toFace, f), Vector3{side, 0, 0}));
+    };
+    const std::vector<Swell> swells = {
+        {onHead(0.25f, 3.2f, 4.6f), {1.8f, 1.4f, 1.6f}, 0.55f},   // brow over the eye
+        {onHead(0.42f, -0.5f, 4.2f), {1.2f, 1.4f, 3.5f}, 0.45f},  // cheekbone ridge
+        {onHead(0.2f, -4.5f, 4.6f), {1.6f, 3.5f, 3.0f}, 0.9f},    // round of the jowl
+        {onHead(0.88f, 1.6f, 3.2f), {1.2f, 1.6f, 1.5f}, 0.55f},   // nostril flare
+        {onHead(0.95f, -3.4f, 0.0f), {2.2f, 1.0f, 1.2f}, 0.5f},   // lower lip and chin
+        {onHead(0.7f, 3.6f, 0.0f), {1.0f, 0.8f, 4.0f}, 0.25f},    // nasal bone
+    };
+    const int cols = 28;
+    std::vector<float> along;
+    for (int r = 0; r <= 18; ++r) along.push_back(0.97f * static_cast<float>(r) / 18.0f);
+    std::vector<float> scales(along.size(), 1.0f);
+    for (int i = 1; i <= 4; ++i) {  // the round end of the muzzle
+        const float phi = 0.5f * kPi * static_cast<float>(i) / 4.0f;
+        along.push_back(0.97f + 0.13f * std::sin(phi));
+        scales.push_back(std::cos(phi));
+    }
+    std::vector<GridPoint> points;
+    const float sEnd = along.back();
+    for (std::size_t r = 0; r < along.size(); ++r) {
+        const float s = along[r];
+        HeadRing ring = headRing(std::min(s, 0.97f), scales[r]);
+        ring.centre = Add(kPoll, Scale(s, headAlong()));
+        for (int c = 0; c < cols; ++c) {
+            const float a = ringAngle(c, cols);
+            Vector3 out;
+            Vector3 p = headPoint(ring, a, &out);
+            p = Add(p, Scale(swelling(swells, p) * scales[r], out));
+            points.push_back(
+                atlasPoint(p, kHeadArea, aroundColumn(a), s / sEnd, Skin{{kHead, 1.0f}}));
+        }
+    }
+    // Close the back of the skull inside the top of the neck.
+    for (int c = 0; c < cols; ++c) {
+        GridPoint g = points[static_cast<std::size_t>(c)];
+        g.position = Add(kPoll, Scale(-0.04f, headAlong()));
+        points.insert(points.begin() + c, g);
+    }
+    GridSurface(mesh, material, points, static_cast<int>(along.size()) + 1, cols);
+
+    auto spot = [&](const Area& area) {
+        return std::array<float, 4>{(area.x0 + 6) / 512.0f, (area.y0 + 6) / 512.0f,
+                                    (area.x1 - 6) / 512.0f, (area.y1 - 6) / 512.0f};
+    };
     for (float side : {1.0f, -1.0f}) {
-        Ellipsoid(mesh, kCoat, Translation({side * 4.3f, 31.5f, 42.5f}), {0.9f, 1.1f, 1.3f}, 3, 6,
-                  0.6f, 0.8f, 0.9f, 0.95f, Skin{{kHead, 1}});
+        // Eye: a dark glossy ball set into the socket under the brow.
+        const HeadRing eyeRing = headRing(0.26f, 1.0f);
+        const auto e = spot(kEyeArea);
+        Ellipsoid(mesh, material, headFrame(onHead(0.26f, 1.9f, side * (eyeRing.upper * 0.84f))),
+                  {0.95f, 1.05f, 1.35f}, 5, 8, e[0], e[1], e[2], e[3], Skin{{kHead, 1.0f}});
+        // Nostril: a dark slot in the flare.
+        const HeadRing noseRing = headRing(0.89f, 1.0f);
+        const auto n = spot(kNostrilArea);
+        Ellipsoid(mesh, material, headFrame(onHead(0.89f, 1.3f, side * (noseRing.upper * 0.92f))),
+                  {0.55f, 1.25f, 0.85f}, 4, 8, n[0], n[1], n[2], n[3], Skin{{kHead, 1.0f}});
     }
+}
 
-    // Ears.
+// Ears: leaves cupped to the front, standing from the poll.
+void buildEars(MeshBuilder& mesh, int material, const Joints& j) {
     for (int e = 0; e < 2; ++e) {
         const int bone = e == 0 ? kEarLeft : kEarRight;
-        const Vector3 base = j.pivot[static_cast<std::size_t>(bone)];
         const float side = e == 0 ? 1.0f : -1.0f;
-        const Vector3 tip{base.x + side * 0.8f, 46.0f, base.z - 0.5f};
-        rings.clear();
-        for (int i = 0; i <= 3; ++i) {
-            const float s = static_cast<float>(i) / 3.0f;
-            rings.push_back(Ring{Lerp(base, tip, s),
-                                 {1, 0, 0},
-                                 {0, 0, 1},
-                                 1.5f * (1.0f - s) + 0.05f,
-                                 1.0f * (1.0f - s) + 0.05f,
-                                 0.6f,
-                                 Skin{{bone, 1}}});
+        const Vector3 base = j.pivot[static_cast<std::size_t>(bone)];
+        const Vector3 dir = Normalize({side * 0.2f, 0.96f, 0.12f});
+        Vector3 across, front;
+        RingFrame(dir, {0, 0, 1}, &across, &front);
+        const int rows = 8, cols = 10;
+        const float length = 6.6f;
+        std::vector<GridPoint> points;
+        for (int r = 0; r < rows; ++r) {
+            const float t = static_cast<float>(r) / (rows - 1);
+            const float w = r == rows - 1 ? 0.0f
+                                          : 1.55f * std::pow(1.0f - t, 0.7f) *
+                                                (0.8f + 0.45f * std::sin(kPi * t));
+            const Vector3 c = Add(base, Scale(length * t, dir));
+            for (int k = 0; k < cols; ++k) {
+                const float a = ringAngle(k, cols);
+                const float ca = std::cos(a), sa = std::sin(a);
+                // Flat and hollow-looking in front, round behind.
+                const float depth = w * (sa > 0.0f ? 0.25f : 0.75f);
+                const Vector3 p = Add(c, Add(Scale(w * ca, across), Scale(depth * sa, front)));
+                points.push_back(
+                    atlasPoint(p, kEarArea, 1.0f - aroundColumn(a), t, Skin{{bone, 1.0f}}));
+            }
         }
-        Loft(mesh, kCoat, rings, LoftOptions{6, 0.1f, 0.3f, true, true});
+        GridSurface(mesh, material, points, rows, cols);
     }
+}
 
-    // Mane: a thin crest along the top of the neck, from the withers to the poll.
-    rings.clear();
-    for (int i = 0; i <= 6; ++i) {
-        const float s = static_cast<float>(i) / 6.0f;
-        Vector3 c = Lerp(Vector3{0, 17, 14}, Vector3{0, 40.5f, 35.5f}, s);
-        c.z -= 3.0f * std::sin(kPi * s);
-        Skin skin = s < 0.15f ? Blend(kBody, kNeck, s / 0.15f)
-                              : (s > 0.85f ? Blend(kNeck, kHead, 0.5f) : Skin{{kNeck, 1}});
-        rings.push_back(Ring{c,
-                             {1, 0, 0},
-                             Normalize({0, -0.6f, 0.8f}),
-                             1.3f,
-                             4.0f - 1.5f * s,
-                             0.78f + 0.2f * s,
-                             skin});
-    }
-    Loft(mesh, kHair, rings, LoftOptions{6, 0.05f, 0.45f, true, true});
-
-    // Tail: hangs from the croup, fans out a little, ends in a tuft.
-    rings.clear();
-    const Vector3 tailPts[] = {{0, 8, -36},   {0, 3, -39},      {0, -3, -40},  {0, -10, -41},
-                               {0, -16, -42}, {0, -23, -42.5f}, {0, -29, -42}, {0, -32, -41.5f}};
-    const float tailR[] = {2.2f, 2.6f, 3.0f, 3.4f, 3.6f, 3.4f, 2.4f, 0.6f};
-    for (std::size_t i = 0; i < std::size(tailPts); ++i) {
-        const float y = tailPts[i].y;
-        Skin skin;
-        if (y > 0.0f)
-            skin = Blend(kTail1, kTail2, (8.0f - y) / 8.0f * 0.5f);
-        else if (y > -12.0f)
-            skin = Blend(kTail2, kTail3, (-y) / 12.0f * 0.6f);
-        else
-            skin = Skin{{kTail3, 1}};
-        if (i == 0) skin = Blend(kBody, kTail1, 0.7f);
-        rings.push_back(Ring{tailPts[i],
-                             {1, 0, 0},
-                             {0, 0, 1},
-                             tailR[i],
-                             tailR[i] * 0.8f,
-                             0.78f + 0.2f * static_cast<float>(i) / 7.0f,
-                             skin});
-    }
-    Loft(mesh, kHair, rings, LoftOptions{8, 0.05f, 0.45f, true, true});
-
-    // Legs: coat down to the fetlock, dark hoof below.
-    for (int leg = 0; leg < 4; ++leg) {
-        const bool front = leg < 2;
-        const Vector3 top = j.pivot[static_cast<std::size_t>(legBone(leg, 0))];
-        const Vector3 knee = j.pivot[static_cast<std::size_t>(legBone(leg, 1))];
-        const Vector3 fet = j.pivot[static_cast<std::size_t>(legBone(leg, 2))];
-        const int b0 = legBone(leg, 0), b1 = legBone(leg, 1), b2 = legBone(leg, 2);
-        struct LegRing {
-            Vector3 c;
-            float rx, rz;
-            Skin skin;
-        };
-        std::vector<LegRing> lr;
-        if (front) {
-            lr = {{{top.x, 6, top.z}, 4.5f, 6.5f, {{b0, 1}}},
-                  {{top.x, -6, top.z + 0.5f}, 4.2f, 5.5f, {{b0, 1}}},
-                  {{top.x, -16, top.z + 0.5f}, 3.2f, 3.8f, {{b0, 1}}},
-                  {knee, 2.9f, 3.3f, Blend(b0, b1, 0.5f)},
-                  {{knee.x, -30, 20.8f}, 2.0f, 2.3f, {{b1, 1}}},
-                  {fet, 2.6f, 2.8f, Blend(b1, b2, 0.5f)},
-                  {{fet.x, -42, 21.6f}, 2.6f, 2.8f, {{b2, 1}}}};
-        } else {
-            lr = {{{top.x, 9, top.z}, 5.5f, 9.0f, {{b0, 1}}},
-                  {{top.x, -5, -23}, 5.0f, 7.0f, {{b0, 1}}},
-                  {{top.x, -14, -25.5f}, 3.4f, 4.2f, {{b0, 1}}},
-                  {knee, 2.8f, 3.6f, Blend(b0, b1, 0.5f)},
-                  {{knee.x, -30, -26.5f}, 2.0f, 2.4f, {{b1, 1}}},
-                  {fet, 2.6f, 2.8f, Blend(b1, b2, 0.5f)},
-                  {{fet.x, -42, -25.4f}, 2.6f, 2.8f, {{b2, 1}}}};
+// A lock of hair: a flattened tube along `path`, `width` across (along `wide`) and
+// `thickness` the other way, both scaled by `profile` along the lock; the ends close.
+void hairLock(MeshBuilder& mesh, int material, const std::vector<Vector3>& path,
+              const std::vector<Vector3>& wide, float width, float thickness,
+              const std::function<float(float)>& profile,
+              const std::function<Skin(const Vector3&)>& skin, float column) {
+    const int rows = static_cast<int>(path.size()), cols = 6;
+    std::vector<GridPoint> points;
+    for (int r = 0; r < rows; ++r) {
+        const float t = static_cast<float>(r) / static_cast<float>(rows - 1);
+        const Vector3 along = Subtract(path[static_cast<std::size_t>(std::min(r + 1, rows - 1))],
+                                       path[static_cast<std::size_t>(std::max(r - 1, 0))]);
+        Vector3 w = wide[static_cast<std::size_t>(r)];
+        w = Normalize(
+            Subtract(w, Scale(Dot(w, along) / std::max(Dot(along, along), 1e-6f), along)));
+        const Vector3 thick = Normalize(Cross(along, w));
+        const float k = (r == 0 || r == rows - 1) ? 0.0f : profile(t);
+        for (int c = 0; c < cols; ++c) {
+            const float a = ringAngle(c, cols);
+            const Vector3 p = Add(
+                path[static_cast<std::size_t>(r)],
+                Add(Scale(k * width * std::cos(a), w), Scale(k * thickness * std::sin(a), thick)));
+            points.push_back(
+                atlasPoint(p, kHairArea, column + 0.18f * aroundColumn(a), t, skin(p)));
         }
-        rings.clear();
-        for (std::size_t i = 0; i < lr.size(); ++i) {
-            rings.push_back(Ring{lr[i].c,
-                                 {1, 0, 0},
-                                 {0, 0, 1},
-                                 lr[i].rx,
-                                 lr[i].rz,
-                                 0.3f + 0.4f * static_cast<float>(i) / 6.0f,
-                                 lr[i].skin});
-        }
-        // Rings run downward; their frame is (x, z).
-        Loft(mesh, kCoat, rings, LoftOptions{10, 0.0f, 1.0f, true, false});
-        // Hoof.
-        rings.clear();
-        const Vector3 h0 = lr.back().c;
-        rings.push_back(Ring{h0, {1, 0, 0}, {0, 0, 1}, 2.7f, 2.9f, 0.82f, {{b2, 1}}});
-        rings.push_back(
-            Ring{{h0.x, -44.0f, h0.z + 0.3f}, {1, 0, 0}, {0, 0, 1}, 3.1f, 3.4f, 0.88f, {{b2, 1}}});
-        rings.push_back(
-            Ring{{h0.x, -46.0f, h0.z + 0.4f}, {1, 0, 0}, {0, 0, 1}, 3.3f, 3.6f, 0.95f, {{b2, 1}}});
-        Loft(mesh, kCoat, rings, LoftOptions{10, 0.55f, 0.95f, false, true});
     }
+    GridSurface(mesh, material, points, rows, cols);
+}
+
+// Mane: a roll along the crest and locks falling to the +x side (the side the close
+// camera shots see), overlapping like a carved mane; a forelock between the ears.
+void buildMane(MeshBuilder& mesh, int material) {
+    Random random(4711);
+    auto skinAt = [](float s) { return neckSkin(s); };
+    {
+        std::vector<Vector3> path, wide;
+        for (int r = 0; r <= 16; ++r) {
+            const float s = 0.04f + 0.94f * static_cast<float>(r) / 16.0f;
+            Vector3 out;
+            const Vector3 p = neckPoint(neckRing(s), 0.5f * kPi, &out);
+            path.push_back(Add(p, Scale(0.5f, out)));
+            wide.push_back({1, 0, 0});
+        }
+        hairLock(
+            mesh, material, path, wide, 1.3f, 1.4f, [](float) { return 1.0f; },
+            [&](const Vector3& p) { return skinAt(Clamp((p.z - 11.0f) / 24.5f, 0.0f, 1.0f)); },
+            0.05f);
+    }
+    const int locks = 16;
+    for (int i = 0; i < locks; ++i) {
+        const float s =
+            0.07f + 0.9f * (static_cast<float>(i) + random.Range(-0.2f, 0.2f)) / (locks - 1);
+        const NeckRing ring = neckRing(Clamp(s, 0.0f, 1.0f));
+        const Vector3 tangent = Normalize(Subtract(neckRing(Clamp(s + 0.02f, 0.0f, 1.0f)).crest,
+                                                   neckRing(Clamp(s - 0.02f, 0.0f, 1.0f)).crest));
+        // Longer locks mid-neck, short ones at the withers and the poll.
+        const float reach =
+            (0.75f + 0.6f * std::sin(kPi * Clamp(s, 0.0f, 1.0f))) * random.Range(0.8f, 1.15f);
+        const float wave = random.Range(-0.6f, 0.6f);
+        std::vector<Vector3> path, wide;
+        const int rows = 7;
+        for (int r = 0; r < rows; ++r) {
+            const float t = static_cast<float>(r) / (rows - 1);
+            const float a = 0.5f * kPi + 0.1f - t * reach;  // to the +x side
+            Vector3 out;
+            const Vector3 p = neckPoint(ring, a, &out);
+            const float lift = 1.1f - 0.6f * t + 0.35f * std::sin(kPi * t);
+            Vector3 q = Add(p, Scale(lift, out));
+            q = Add(q, Scale(wave * std::sin(kPi * t) - 0.6f * t, tangent));
+            path.push_back(q);
+            wide.push_back(tangent);
+        }
+        const float width = 0.55f * 24.5f * 1.25f / (locks - 1) * 1.4f;
+        hairLock(
+            mesh, material, path, wide, width, 0.75f,
+            [](float t) { return std::pow(1.0f - t, 0.45f) * (0.7f + 0.3f * std::sin(kPi * t)); },
+            [&](const Vector3&) { return skinAt(Clamp(s, 0.0f, 1.0f)); },
+            0.2f + 0.6f * static_cast<float>(i % 4) / 4.0f);
+    }
+    // Forelock: down the face between the eyes.
+    for (float side : {-0.7f, 0.6f}) {
+        std::vector<Vector3> path, wide;
+        for (int r = 0; r < 7; ++r) {
+            const float t = static_cast<float>(r) / 6.0f;
+            const float s = 0.0f + 0.26f * t;
+            Vector3 out;
+            const Vector3 p = headPoint(headRing(s, 1.0f), 0.5f * kPi, &out);
+            path.push_back(
+                Add(Add(p, Scale(0.5f - 0.2f * t, out)), Vector3{side * (0.3f + t), 0, 0}));
+            wide.push_back({1, 0, 0});
+        }
+        hairLock(
+            mesh, material, path, wide, 1.3f, 0.5f,
+            [](float t) { return std::pow(1.0f - t, 0.5f); },
+            [](const Vector3&) {
+                return Skin{{kHead, 1.0f}};
+            },
+            0.5f);
+    }
+}
+
+Skin tailSkin(const Vector3& p) {
+    const float w1 = SmoothStep(2.0f, 10.0f, p.y), w3 = SmoothStep(-4.0f, -14.0f, p.y);
+    const float w2 = std::max(0.0f, 1.0f - w1 - w3);
+    const float wb = 0.6f * SmoothStep(11.5f, 14.5f, p.y);
+    return makeSkin({{kBody, wb},
+                     {kTail1, w1 * (1.0f - wb)},
+                     {kTail2, w2 * (1.0f - wb)},
+                     {kTail3, w3 * (1.0f - wb)}});
+}
+
+// Tail: the dock from the croup and locks falling from it to just below the hocks.
+void buildTail(MeshBuilder& mesh, int material) {
+    const Vector3 d0{0, 14.5f, -37.5f}, d1{0, 12.5f, -43.0f}, d2{0, 3.0f, -44.8f};
+    {
+        std::vector<Vector3> path, wide;
+        for (int r = 0; r <= 8; ++r) {
+            path.push_back(bezier(d0, d1, d2, static_cast<float>(r) / 8.0f));
+            wide.push_back({1, 0, 0});
+        }
+        hairLock(
+            mesh, material, path, wide, 2.3f, 2.0f, [](float t) { return 1.0f - 0.35f * t; },
+            tailSkin, 0.05f);
+    }
+    Random random(1234);
+    const int locks = 11;
+    for (int i = 0; i < locks; ++i) {
+        const float u = static_cast<float>(i) / (locks - 1);
+        const float t0 = 0.3f + 0.6f * random.Uniform();
+        const Vector3 start = bezier(d0, d1, d2, t0);
+        const float spread = (u - 0.5f) * 7.0f;
+        const float end = random.Range(-31.0f, -26.0f);
+        const Vector3 c1{spread * 0.6f, start.y - 5.0f, start.z - 2.8f};
+        const Vector3 c2{spread * 1.1f, (start.y + end) * 0.5f - 3.0f,
+                         -46.8f + random.Range(-0.6f, 0.6f)};
+        const Vector3 c3{spread * 0.5f + random.Range(-0.6f, 0.6f), end,
+                         -45.0f + random.Range(-1.0f, 1.0f)};
+        std::vector<Vector3> path, wide;
+        for (int r = 0; r < 8; ++r) {
+            path.push_back(bezier(start, c1, c2, c3, static_cast<float>(r) / 7.0f));
+            wide.push_back({1, 0, 0});
+        }
+        hairLock(
+            mesh, material, path, wide, 2.1f, 1.1f,
+            [](float t) {
+                return (0.55f + 0.45f * std::sin(kPi * std::min(t * 1.4f, 1.0f) * 0.5f + 0.3f)) *
+                       std::pow(1.0f - t, 0.35f);
+            },
+            tailSkin, 0.1f + 0.7f * u);
+    }
+}
+
+// Legs: cross-sections keyed down the leg (y, x, z, side and front-back half widths, and a
+// bulge behind for the tendons, hock and fetlock), then the hoof.
+void buildLeg(MeshBuilder& mesh, int material, int leg, const Joints& j) {
+    const bool front = leg < 2;
+    const float side = (leg % 2 == 0) ? 1.0f : -1.0f;
+    const std::vector<std::array<float, 6>> foreKeys = {
+        {4.0f, 6.2f, 21.0f, 4.0f, 6.0f, 0.0f},       {-4.0f, 6.5f, 20.6f, 4.7f, 6.4f, 0.8f},
+        {-11.0f, 6.4f, 20.8f, 4.1f, 4.9f, 0.4f},     {-18.0f, 6.2f, 21.0f, 3.2f, 3.8f, 0.0f},
+        {-23.0f, 6.1f, 21.3f, 2.8f, 3.2f, 0.0f},     {-25.5f, 6.0f, 21.5f, 3.1f, 3.4f, 0.3f},
+        {-28.0f, 5.9f, 21.3f, 2.4f, 2.9f, 0.0f},     {-31.0f, 5.8f, 21.2f, 2.05f, 2.65f, 0.3f},
+        {-35.0f, 5.75f, 21.1f, 2.05f, 2.65f, 0.35f}, {-37.5f, 5.7f, 21.0f, 2.5f, 3.0f, 0.6f},
+        {-39.3f, 5.7f, 21.6f, 2.1f, 2.4f, 0.3f},     {-41.2f, 5.7f, 22.5f, 1.9f, 2.0f, 0.0f},
+        {-42.6f, 5.7f, 23.2f, 2.3f, 2.4f, 0.0f}};
+    const std::vector<std::array<float, 6>> hindKeys = {
+        {10.0f, 7.8f, -28.0f, 6.0f, 10.0f, 0.0f}, {2.0f, 8.0f, -28.0f, 6.6f, 10.5f, 0.0f},
+        {-5.0f, 7.6f, -28.6f, 5.6f, 8.6f, 0.0f},  {-10.5f, 7.0f, -30.2f, 4.2f, 6.2f, 0.0f},
+        {-16.0f, 6.4f, -32.2f, 3.2f, 4.6f, 0.0f}, {-19.8f, 6.1f, -33.2f, 2.8f, 4.0f, 0.6f},
+        {-22.5f, 6.0f, -33.6f, 2.9f, 3.9f, 1.4f}, {-25.5f, 5.9f, -33.0f, 2.3f, 3.1f, 0.3f},
+        {-30.0f, 5.8f, -32.6f, 2.1f, 2.8f, 0.3f}, {-35.0f, 5.75f, -32.4f, 2.05f, 2.75f, 0.35f},
+        {-37.5f, 5.7f, -32.5f, 2.5f, 3.0f, 0.6f}, {-39.3f, 5.7f, -31.9f, 2.1f, 2.4f, 0.3f},
+        {-41.2f, 5.7f, -31.0f, 1.9f, 2.0f, 0.0f}, {-42.6f, 5.7f, -30.4f, 2.3f, 2.4f, 0.0f}};
+    const auto& keys = front ? foreKeys : hindKeys;
+    const Area& area = front ? kForeLegArea : kHindLegArea;
+    const int b0 = legBone(leg, 0), b1 = legBone(leg, 1), b2 = legBone(leg, 2);
+    const float joint1 = j.pivot[static_cast<std::size_t>(b1)].y;
+    const float joint2 = j.pivot[static_cast<std::size_t>(b2)].y;
+    auto skinAt = [&](float y) {
+        const float wl = SmoothStep(joint1 + 2.5f, joint1 - 2.5f, y);
+        const float wp = SmoothStep(joint2 + 1.2f, joint2 - 1.8f, y);
+        const float wb =
+            front ? 0.7f * SmoothStep(-5.0f, 4.0f, y) : 0.8f * SmoothStep(-4.0f, 10.0f, y);
+        return makeSkin({{kBody, wb},
+                         {b0, (1.0f - wb) * (1.0f - wl)},
+                         {b1, (1.0f - wb) * wl * (1.0f - wp)},
+                         {b2, (1.0f - wb) * wl * wp}});
+    };
+    const int cols = 12, steps = 2;
+    const int rows = (static_cast<int>(keys.size()) - 1) * steps + 1;
+    auto ringPoints = [&](float y, float x, float z, float rx, float rz, float back,
+                          std::vector<GridPoint>& out) {
+        for (int c = 0; c < cols; ++c) {
+            const float a = ringAngle(c, cols);  // sin a = +1 is the front of the leg
+            const float ca = std::cos(a), sa = std::sin(a);
+            const float behind = sa < 0.0f ? back * sa * sa : 0.0f;
+            const Vector3 p{side * x + rx * ca, y, z + rz * sa - behind};
+            out.push_back(
+                atlasPoint(p, area, aroundColumn(a), (kLegTop - y) / (kLegTop + 46.0f), skinAt(y)));
+        }
+    };
+    std::vector<GridPoint> points;
+    for (int r = 0; r < rows; ++r) {
+        const auto k = spline(keys, static_cast<float>(r) / steps);
+        ringPoints(k[0], k[1], k[2], k[3], k[4], k[5], points);
+    }
+    // Close the top inside the body.
+    for (int c = 0; c < cols; ++c) {
+        GridPoint g = points[static_cast<std::size_t>(c)];
+        g.position = Vector3{side * keys.front()[1], keys.front()[0] + 2.0f, keys.front()[2]};
+        points.insert(points.begin() + c, g);
+    }
+    GridSurface(mesh, material, points, rows + 1, cols);
+    // Hoof: from the coronet band flaring to the sole, toe forward, sole flat.
+    const auto& c = keys.back();
+    std::vector<GridPoint> hoof;
+    const float hy[] = {c[0], -44.4f, -45.5f, -46.0f};
+    const float grow[] = {0.0f, 0.45f, 0.7f, 0.78f};
+    for (int r = 0; r < 4; ++r) {
+        ringPoints(hy[r], c[1], c[2] + grow[r] * 0.9f, c[3] + grow[r] * 0.75f, c[4] + grow[r], 0.0f,
+                   hoof);
+    }
+    for (int k = 0; k < cols; ++k) {
+        GridPoint g = hoof[static_cast<std::size_t>(3 * cols + k)];
+        g.position = Vector3{side * c[1], -46.0f, c[2] + 0.7f};
+        hoof.push_back(g);
+    }
+    GridSurface(mesh, material, hoof, 5, cols);
+}
+
+void build(MeshBuilder& mesh) {
+    const Joints& j = joints();
+    constexpr int kCoat = 0;
+    // Far parts first is no concern: the scene draws the horse with depth writes on.
+    buildTrunk(mesh, kCoat);
+    buildNeck(mesh, kCoat);
+    buildHead(mesh, kCoat);
+    buildEars(mesh, kCoat, j);
+    buildMane(mesh, kCoat);
+    buildTail(mesh, kCoat);
+    for (int leg = 0; leg < 4; ++leg) buildLeg(mesh, kCoat, leg, j);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "mediagen/world/mesh_kit.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace eh::mediagen::world {
@@ -168,6 +169,46 @@ void Loft(MeshBuilder& mesh, int material, const std::vector<Ring>& rings, const
     };
     if (o.capStart && rings.size() > 1 && (rings.front().rSide > 0.0f)) cap(0, -1.0f);
     if (o.capEnd && rings.size() > 1 && (rings.back().rSide > 0.0f)) cap(rings.size() - 1, 1.0f);
+}
+
+void GridSurface(MeshBuilder& mesh, int material, const std::vector<GridPoint>& points, int rows,
+                 int cols) {
+    auto at = [&](int r, int c) -> const GridPoint& {
+        r = std::clamp(r, 0, rows - 1);
+        c = ((c % cols) + cols) % cols;
+        return points[static_cast<std::size_t>(r * cols + c)];
+    };
+    std::vector<Vector3> centres(static_cast<std::size_t>(rows));
+    for (int r = 0; r < rows; ++r) {
+        Vector3 sum{0, 0, 0};
+        for (int c = 0; c < cols; ++c) sum = Add(sum, at(r, c).position);
+        centres[static_cast<std::size_t>(r)] = Scale(1.0f / static_cast<float>(cols), sum);
+    }
+    const int first = mesh.VertexCount();
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < cols; ++c) {
+            const GridPoint& g = at(r, c);
+            const Vector3 along = Subtract(at(r + 1, c).position, at(r - 1, c).position);
+            const Vector3 around = Subtract(at(r, c + 1).position, at(r, c - 1).position);
+            Vector3 n = Cross(along, around);
+            Vector3 out = Subtract(g.position, centres[static_cast<std::size_t>(r)]);
+            if (Dot(out, out) < 1e-8f) {
+                // A pole: outward is away from the neighbouring row.
+                const int next = r == 0 ? 1 : r - 1;
+                out = Subtract(g.position, centres[static_cast<std::size_t>(next)]);
+            }
+            if (Dot(n, n) < 1e-10f) n = out;
+            if (Dot(n, out) < 0.0f) n = Scale(-1.0f, n);
+            mesh.AddVertex(g.position, n, g.u, g.v, g.skin);
+        }
+    }
+    for (int r = 0; r + 1 < rows; ++r) {
+        for (int c = 0; c < cols; ++c) {
+            const int c1 = (c + 1) % cols;
+            mesh.AddQuad(material, first + r * cols + c, first + r * cols + c1,
+                         first + (r + 1) * cols + c1, first + (r + 1) * cols + c);
+        }
+    }
 }
 
 void Ellipsoid(MeshBuilder& mesh, int material, const Matrix4& frame, const Vector3& radii,

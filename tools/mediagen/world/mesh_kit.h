@@ -98,6 +98,19 @@ struct LoftOptions {
 void Loft(MeshBuilder& mesh, int material, const std::vector<Ring>& rings,
           const LoftOptions& options);
 
+// A point of a sculpted surface grid: its position, texture pair and skin.
+struct GridPoint {
+    Vector3 position;
+    float u = 0.0f, v = 0.0f;
+    Skin skin;
+};
+// A surface through `rows` x `cols` points (row-major), each row a ring closed on itself
+// (its last column joins its first). Rows that shrink to a point close the ends. Normals
+// are taken from the neighbouring grid points, so sculpted bumps shade as bumps, and
+// point away from each row's centre.
+void GridSurface(MeshBuilder& mesh, int material, const std::vector<GridPoint>& points, int rows,
+                 int cols);
+
 // Ellipsoid with semi-axes `radii` along the frame axes (x side, y up, z forward) of
 // `frame` (rotation and translation), `stacks` x `slices` quads.
 void Ellipsoid(MeshBuilder& mesh, int material, const Matrix4& frame, const Vector3& radii,
