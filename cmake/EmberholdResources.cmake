@@ -56,6 +56,9 @@ function(emberhold_generate_resource_table)
   add_library(eh_resources OBJECT "${out}")
   target_include_directories(eh_resources PRIVATE ${PROJECT_SOURCE_DIR}/src)
   set_source_files_properties("${out}" PROPERTIES OBJECT_DEPENDS "${files}" GENERATED TRUE)
+  # The embedded files reach the object through .incbin, which a compiler cache never sees:
+  # through one it would hand back the object of the previous media.
+  set_target_properties(eh_resources PROPERTIES C_COMPILER_LAUNCHER "" CXX_COMPILER_LAUNCHER "")
   if(deps)
     add_dependencies(eh_resources ${deps})
   endif()
