@@ -196,15 +196,14 @@ TEST(WorldMeshes, CrowWingsHaveDepthAcrossTheWingPlane) {
             SCOPED_TRACE(f.bones[static_cast<std::size_t>(crow * kBonesPerCrow + bone)].name);
             float lo = 1e9f, hi = -1e9f, inner = 1e9f, outer = -1e9f;
             for (const auto& v : f.objects.front().vertices) {
-                if (v.influences.size() != 1 ||
-                    v.influences[0].bone != crow * kBonesPerCrow + bone)
+                if (v.influences.size() != 1 || v.influences[0].bone != crow * kBonesPerCrow + bone)
                     continue;
                 const Vector3 o = v.influences[0].offset;
                 lo = std::min(lo, o.y), hi = std::max(hi, o.y);
                 inner = std::min(inner, std::fabs(o.x)), outer = std::max(outer, std::fabs(o.x));
             }
             ASSERT_LT(lo, hi);
-            EXPECT_GT(hi - lo, 1.5f);    // thickness seen from ahead
+            EXPECT_GT(hi - lo, 1.5f);        // thickness seen from ahead
             EXPECT_GT(outer - inner, 3.0f);  // and a real span along the wing
         }
     }

@@ -179,13 +179,13 @@ std::vector<Vec2> FeatherOutline(Vec2 base, Vec2 tip, float lead, float trail, b
     constexpr int kSteps = 24;
     for (int k = 0; k <= kSteps; ++k) {
         const float t = static_cast<float>(k) / kSteps, w = width(t) * trail;
-        out.push_back({base.x + along.x * t * len + across.x * w,
-                       base.y + along.y * t * len + across.y * w});
+        out.push_back(
+            {base.x + along.x * t * len + across.x * w, base.y + along.y * t * len + across.y * w});
     }
     for (int k = kSteps; k >= 0; --k) {
         const float t = static_cast<float>(k) / kSteps, w = width(t) * lead;
-        out.push_back({base.x + along.x * t * len - across.x * w,
-                       base.y + along.y * t * len - across.y * w});
+        out.push_back(
+            {base.x + along.x * t * len - across.x * w, base.y + along.y * t * len - across.y * w});
     }
     return out;
 }
@@ -204,8 +204,8 @@ void PaintFlightFeather(Canvas& c, Vec2 base, Vec2 tip, float lead, float trail,
         const Vec2 q{p.x + dx * 0.06f - dy * 0.04f, p.y + dy * 0.06f + dx * 0.04f};
         PaintSegment(c, p, q, 0.35f, 0.25f, Mix(tone, sheen, 0.35f));
     }
-    PaintSegment(c, base, {base.x + dx * 0.93f, base.y + dy * 0.93f}, 0.9f, 0.3f,
-                 Rgbf(0.30f, 0.30f, 0.35f));
+    PaintSegment(c, base, {base.x + dx * 0.93f, base.y + dy * 0.93f}, 0.8f, 0.3f,
+                 Rgbf(0.24f, 0.24f, 0.29f));
 }
 
 }  // namespace
@@ -243,7 +243,7 @@ Image8 MakeCrowFeathers() {
     for (int y = 48; y < 64; ++y) {
         for (int x = 0; x < 128; ++x) {
             const float ridge = Gauss((y - 55.5f) / 8.0f, 0.5f);
-            c.at(x, y) = Mix(Rgbf(0.09f, 0.09f, 0.10f), Rgbf(0.30f, 0.30f, 0.33f), 0.5f * ridge);
+            c.at(x, y) = Mix(Rgbf(0.09f, 0.09f, 0.10f), Rgbf(0.26f, 0.26f, 0.29f), 0.5f * ridge);
         }
     }
     // Tail: twelve feathers fanning from a point above the root, the middle ones longest,

@@ -268,6 +268,9 @@ BirdState departureState(int crow, float t) {
 
 // Texture sheet regions (crow.tga, 256 px): see MakeCrowFeathers.
 constexpr float kPx = 1.0f / 256.0f;
+// Round parts wrap the body feathers (columns 0-127) with their seam kept away from the
+// transparent tail region next door, so filtering never opens a see-through seam.
+constexpr float kSeamU0 = 8.0f * kPx, kSeamU1 = 120.0f * kPx;
 
 // Wings rise from the shoulder at this slope (a slight dihedral), so a bird seen from
 // ahead shows a shallow V rather than one straight line.
@@ -327,10 +330,9 @@ void buildWing(MeshBuilder& mesh, int material, float sign, int body, int wing, 
     struct Part {
         float x0, x1, trail0, trail1, u0, u1, v0, v1;
     };
-    const Part parts[2] = {{kShoulderX, 11.5f, -5.8f, -6.6f, 0.5f * kPx, 127.5f * kPx,
-                            64.0f * kPx, 191.5f * kPx},
-                           {11.5f, 17.5f, -6.6f, -7.4f, 128.5f * kPx, 255.5f * kPx,
-                            96.0f * kPx, 191.5f * kPx}};
+    const Part parts[2] = {
+        {kShoulderX, 11.5f, -5.8f, -6.6f, 0.5f * kPx, 127.5f * kPx, 68.0f * kPx, 191.5f * kPx},
+        {11.5f, 17.5f, -6.6f, -7.4f, 128.5f * kPx, 255.5f * kPx, 96.0f * kPx, 191.5f * kPx}};
     for (const Part& part : parts) {
         constexpr int kRows = 4, kCols = 3;
         std::vector<Vector3> p;
@@ -344,19 +346,22 @@ void buildWing(MeshBuilder& mesh, int material, float sign, int body, int wing, 
                 const float lead = leadZ(x) - 0.3f;
                 const float trail = part.trail0 + (part.trail1 - part.trail0) * g;
                 // Camber: highest a third back from the leading edge, less toward the tip.
-                const float camber = (0.7f - 0.25f * (x - kShoulderX) / 15.5f) *
-                                     std::sin(kPi * std::pow(f, 0.7f));
+                const float camber =
+                    (0.7f - 0.25f * (x - kShoulderX) / 15.5f) * std::sin(kPi * std::pow(f, 0.7f));
                 p.push_back(mirror({x, wingLift(x) + camber, lead + (trail - lead) * f}));
-                uv.push_back({part.u0 + (part.u1 - part.u0) * g,
-                              part.v0 + (part.v1 - part.v0) * f});
+                uv.push_back(
+                    {part.u0 + (part.u1 - part.u0) * g, part.v0 + (part.v1 - part.v0) * f});
                 skin.push_back(skinAt(x));
             }
         }
         TwoSidedSheet(mesh, material, kRows, kCols, p, uv, skin);
     }
     // Primaries P10 (outermost) .. P6: roots in the hand, tips spread like fingers.
-    const Vector3 tips[5] = {
-        {21.2f, 0, 0.4f}, {23.4f, 0, -1.1f}, {24.1f, 0, -2.9f}, {23.6f, 0, -4.7f}, {22.3f, 0, -6.3f}};
+    const Vector3 tips[5] = {{21.2f, 0, 0.4f},
+                             {23.4f, 0, -1.1f},
+                             {24.1f, 0, -2.9f},
+                             {23.6f, 0, -4.7f},
+                             {22.3f, 0, -6.3f}};
     for (int k = 0; k < 5; ++k) {
         const Vector3 root{14.6f + 0.35f * static_cast<float>(k), 0.0f,
                            1.2f - 1.15f * static_cast<float>(k)};
@@ -392,15 +397,20 @@ void buildWing(MeshBuilder& mesh, int material, float sign, int body, int wing, 
     struct Station {
         float x, chord, up;
     };
-    const Station stations[6] = {{1.6f, 2.1f, 1.5f},  {4.5f, 1.8f, 1.25f}, {8.0f, 1.4f, 0.95f},
+    const Station stations[6] = {{1.6f, 2.1f, 1.5f},  {4.5f, 1.8f, 1.25f},  {8.0f, 1.4f, 0.95f},
                                  {11.5f, 1.0f, 0.7f}, {14.5f, 0.7f, 0.45f}, {17.2f, 0.2f, 0.14f}};
     std::vector<Ring> rings;
     for (const Station& st : stations) {
         const Vector3 centre{st.x, wingLift(st.x) + 0.25f * st.up, leadZ(st.x) - 0.8f * st.chord};
-        rings.push_back(Ring{mirror(centre), {0, 0, 1}, {0, 1, 0}, st.chord, st.up,
-                             (2.0f + 40.0f * st.x / 17.2f) * kPx, skinAt(st.x)});
+        rings.push_back(Ring{mirror(centre),
+                             {0, 0, 1},
+                             {0, 1, 0},
+                             st.chord,
+                             st.up,
+                             (2.0f + 40.0f * st.x / 17.2f) * kPx,
+                             skinAt(st.x)});
     }
-    Loft(mesh, material, rings, LoftOptions{8, 0.0f, 0.5f, true, true});
+    Loft(mesh, material, rings, LoftOptions{8, kSeamU0, kSeamU1, true, true});
 }
 
 void buildCrow(MeshBuilder& mesh, int crow, const std::vector<Matrix4>& rest) {
@@ -441,13 +451,18 @@ void buildCrow(MeshBuilder& mesh, int crow, const std::vector<Matrix4>& rest) {
                                      {7.2f, 1.2f, 1.9f, 2.0f}};
         std::vector<Ring> rings;
         for (const Station& st : stations)
-            rings.push_back(Ring{{0, st.y, st.z}, {1, 0, 0}, {0, 1, 0}, st.side, st.up,
-                                 (2.0f + 44.0f * (st.z + 8.5f) / 15.7f) * kPx, body});
-        Loft(mesh, kMat, rings, LoftOptions{10, 0.0f, 0.5f, true, true});
+            rings.push_back(Ring{{0, st.y, st.z},
+                                 {1, 0, 0},
+                                 {0, 1, 0},
+                                 st.side,
+                                 st.up,
+                                 (2.0f + 44.0f * (st.z + 8.5f) / 15.7f) * kPx,
+                                 body});
+        Loft(mesh, kMat, rings, LoftOptions{10, kSeamU0, kSeamU1, true, true});
     }
     // Head, a little flat on the crown, and the heavy beak with its arched ridge.
-    Ellipsoid(mesh, kMat, Translation({0, 1.7f, 8.4f}), {2.2f, 2.3f, 2.7f}, 7, 10, 0.0f, 2 * kPx,
-              0.5f, 46 * kPx, body);
+    Ellipsoid(mesh, kMat, Translation({0, 1.7f, 8.4f}), {2.2f, 2.3f, 2.7f}, 7, 10, kSeamU0, 2 * kPx,
+              kSeamU1, 46 * kPx, body);
     {
         struct Station {
             float z, y, side, up;
@@ -459,9 +474,14 @@ void buildCrow(MeshBuilder& mesh, int crow, const std::vector<Matrix4>& rest) {
                                      {14.3f, 0.3f, 0.04f, 0.05f}};
         std::vector<Ring> rings;
         for (const Station& st : stations)
-            rings.push_back(Ring{{0, st.y, st.z}, {1, 0, 0}, {0, 1, 0}, st.side, st.up,
-                                 (49.0f + 13.0f * (st.z - 9.6f) / 4.7f) * kPx, body});
-        Loft(mesh, kMat, rings, LoftOptions{8, 0.0f, 0.5f, true, true});
+            rings.push_back(Ring{{0, st.y, st.z},
+                                 {1, 0, 0},
+                                 {0, 1, 0},
+                                 st.side,
+                                 st.up,
+                                 (49.0f + 13.0f * (st.z - 9.6f) / 4.7f) * kPx,
+                                 body});
+        Loft(mesh, kMat, rings, LoftOptions{8, kSeamU0, kSeamU1, true, true});
     }
     // Authored at the body bone's rest frame: move it there.
     mesh.Transform(first, rest[static_cast<std::size_t>(b)]);
