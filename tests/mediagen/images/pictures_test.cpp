@@ -354,6 +354,18 @@ TEST_F(PictureSet, FormatsAndSizesOfTheRemainingPictures) {
     int cut = 0;
     for (size_t i = 3; i < crow.rgba.size(); i += 4) cut += crow.rgba[i] == 0;
     EXPECT_GT(cut, 1000);  // gaps between the feather tips
+    // The wing-tip primaries (rows 192-255, two per row) stay separate feathers: near
+    // their tips a column crosses feather, gap, feather, gap, feather.
+    for (int x : {100, 228}) {
+        int runs = 0;
+        bool inside = false;
+        for (int y = 192; y < 256; ++y) {
+            const bool feather = crow.at(x, y)[3] > 128;
+            runs += feather && !inside;
+            inside = feather;
+        }
+        EXPECT_EQ(runs, 3) << "column " << x;
+    }
     const std::vector<uint8_t>& dds = Get("Texture/Env_cubemap.dds").bytes;
     EXPECT_EQ(test::Le32(dds, 0), 0x20534444u);
     EXPECT_EQ(test::Le32(dds, 112) & 0xFE00u, 0xFE00u);

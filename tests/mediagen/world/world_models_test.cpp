@@ -186,6 +186,29 @@ TEST(WorldMeshes, OakIsOneObjectOfAbout3250Vertices) {
     EXPECT_EQ(f.materials.size(), 2u);
 }
 
+// Seen edge-on a crow must still read as a bird: the arm carries a rounded leading edge
+// and the hand's separate primaries curl up, so the parts on each wing bone have depth
+// across the wing plane (a flat wing panel has none).
+TEST(WorldMeshes, CrowWingsHaveDepthAcrossTheWingPlane) {
+    const model::emd::File f = mesh("crow.EMD");
+    for (int crow = 0; crow < kCrowCount; ++crow) {
+        for (int bone = 1; bone < kBonesPerCrow; ++bone) {
+            SCOPED_TRACE(f.bones[static_cast<std::size_t>(crow * kBonesPerCrow + bone)].name);
+            float lo = 1e9f, hi = -1e9f, inner = 1e9f, outer = -1e9f;
+            for (const auto& v : f.objects.front().vertices) {
+                if (v.influences.size() != 1 || v.influences[0].bone != crow * kBonesPerCrow + bone)
+                    continue;
+                const Vector3 o = v.influences[0].offset;
+                lo = std::min(lo, o.y), hi = std::max(hi, o.y);
+                inner = std::min(inner, std::fabs(o.x)), outer = std::max(outer, std::fabs(o.x));
+            }
+            ASSERT_LT(lo, hi);
+            EXPECT_GT(hi - lo, 1.5f);        // thickness seen from ahead
+            EXPECT_GT(outer - inner, 3.0f);  // and a real span along the wing
+        }
+    }
+}
+
 // Bone matrices of a clip at time t, as the scene evaluates them.
 std::vector<model::Matrix4> evaluate(const model::esa::Clip& c, float t) {
     std::vector<model::Matrix4> m;

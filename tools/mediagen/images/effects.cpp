@@ -160,49 +160,159 @@ Image8 MakeSpotlightBeam() {
     return ToImage8(c);
 }
 
+namespace {
+
+// One feather's outline from `base` to `tip`: vanes `lead` and `trail` pixels wide (left
+// and right of the shaft seen from base to tip), full to 45 % of the length, then, when
+// `notched`, narrowed as a crow's outer primaries are, and rounded at the tip.
+std::vector<Vec2> FeatherOutline(Vec2 base, Vec2 tip, float lead, float trail, bool notched) {
+    const float dx = tip.x - base.x, dy = tip.y - base.y;
+    const float len = std::sqrt(dx * dx + dy * dy);
+    const Vec2 along{dx / len, dy / len}, across{-along.y, along.x};
+    auto width = [&](float t) {
+        float w = 0.8f + 0.2f * Smoothstep(0.0f, 0.15f, t);
+        if (notched) w *= 1.0f - 0.38f * Smoothstep(0.42f, 0.6f, t);
+        if (t > 0.72f) w *= std::sqrt(std::max(0.0f, 1.0f - std::pow((t - 0.72f) / 0.28f, 2.0f)));
+        return w;
+    };
+    std::vector<Vec2> out;
+    constexpr int kSteps = 24;
+    for (int k = 0; k <= kSteps; ++k) {
+        const float t = static_cast<float>(k) / kSteps, w = width(t) * trail;
+        out.push_back(
+            {base.x + along.x * t * len + across.x * w, base.y + along.y * t * len + across.y * w});
+    }
+    for (int k = kSteps; k >= 0; --k) {
+        const float t = static_cast<float>(k) / kSteps, w = width(t) * lead;
+        out.push_back(
+            {base.x + along.x * t * len - across.x * w, base.y + along.y * t * len - across.y * w});
+    }
+    return out;
+}
+
+// A flight feather painted on the crow sheet: the vane, a darker trailing half, the pale
+// shaft and a few barb lines, all inside the outline.
+void PaintFlightFeather(Canvas& c, Vec2 base, Vec2 tip, float lead, float trail, bool notched,
+                        Color tone, Color sheen) {
+    PaintPolygon(c, FeatherOutline(base, tip, lead, trail, notched), tone);
+    PaintPolygon(c, FeatherOutline(base, tip, 0.0f, trail * 0.8f, notched),
+                 Mix(tone, Rgbf(0.06f, 0.06f, 0.08f), 0.35f));
+    const float dx = tip.x - base.x, dy = tip.y - base.y;
+    for (int b = 1; b < 9; ++b) {
+        const float t = b / 10.0f;
+        const Vec2 p{base.x + dx * t, base.y + dy * t};
+        const Vec2 q{p.x + dx * 0.06f - dy * 0.04f, p.y + dy * 0.06f + dx * 0.04f};
+        PaintSegment(c, p, q, 0.35f, 0.25f, Mix(tone, sheen, 0.35f));
+    }
+    PaintSegment(c, base, {base.x + dx * 0.93f, base.y + dy * 0.93f}, 0.8f, 0.3f,
+                 Rgbf(0.24f, 0.24f, 0.29f));
+}
+
+}  // namespace
+
+// 256 x 256 crow sheet; every region's alpha is the silhouette the model shows:
+//   x 0-127,   y 0-47    body and head feathers (opaque)
+//   x 0-127,   y 48-63   beak horn (opaque)
+//   x 128-255, y 0-95    tail fan, a trapezoid 28 px wide at the root and 90 px at the
+//                        end (10 px per model unit), feather tips cut out
+//   x 0-127,   y 64-191  inner wing: coverts, then secondaries with rounded tips
+//   x 128-255, y 96-191  hand: primary coverts and the inner primaries
+//   y 192-255            six single primaries, two per row, each 128 x 21 px from the
+//                        root (left) to the tip (right): the separated wing-tip fingers
 Image8 MakeCrowFeathers() {
     constexpr int kSize = 256;
-    Canvas c(kSize, kSize, Rgbf(0.16f, 0.16f, 0.20f, 0));
+    Canvas c(kSize, kSize, Rgbf(0.12f, 0.12f, 0.15f, 0));
     Rng rng(123);
-    Color base = Rgbf(0.17f, 0.17f, 0.21f);
-    Color sheen = Rgbf(0.38f, 0.40f, 0.52f);
-    // Top half: body feathers overlapping like scales, opaque.
-    for (int y = 0; y < kSize / 2; ++y)
-        for (int x = 0; x < kSize; ++x) c.at(x, y) = base;
-    for (int row = 0; row < 12; ++row) {
-        for (int col = 0; col < 14; ++col) {
-            float cx = col * 20.0f + (row % 2) * 10 + rng.uniform(-2, 2);
-            float cy = row * 11.0f + rng.uniform(-1, 1);
-            Color f = Mix(base, sheen, rng.uniform(0.1f, 0.6f));
-            PaintEllipse(c, cx, cy, 11, 9, 0, f);
-            PaintEllipse(c, cx, cy - 3, 8, 5, 0, Mix(f, base, 0.5f));
-            PaintSegment(c, {cx, cy - 8}, {cx, cy + 6}, 0.7f, 0.4f, Mix(f, sheen, 0.5f));
+    const Color base = Rgbf(0.15f, 0.15f, 0.19f);
+    const Color sheen = Rgbf(0.36f, 0.38f, 0.52f);
+    // Body feathers overlapping like scales.
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 128; ++x) c.at(x, y) = base;
+    for (int row = 0; row < 6; ++row) {
+        for (int col = 0; col < 8; ++col) {
+            const float cx = col * 17.0f + (row % 2) * 8.5f + rng.uniform(-1.5f, 1.5f);
+            const float cy = row * 9.0f + rng.uniform(-1, 1);
+            const Color f = Mix(base, sheen, rng.uniform(0.1f, 0.5f));
+            PaintEllipse(c, cx, cy, 9, 7, 0, f);
+            PaintEllipse(c, cx, cy - 2.5f, 6.5f, 4, 0, Mix(f, base, 0.5f));
         }
     }
-    for (int y = kSize / 2 - 6; y < kSize / 2; ++y)
-        for (int x = 0; x < kSize; ++x) c.at(x, y).a = 1;
-    // Bottom half: long primary feathers with separate tips (cut-outs between them).
-    for (int i = 0; i < 9; ++i) {
-        float cx = 16 + i * 28.0f, top = kSize / 2.0f - 4, len = rng.uniform(100, 124);
-        std::vector<Vec2> outline;
-        for (int side = 0; side < 2; ++side) {
-            for (int k = 0; k <= 20; ++k) {
-                float t = side == 0 ? k / 20.0f : 1 - k / 20.0f;
-                float w =
-                    13 * std::pow(std::sin(kPi * std::min(0.5f + t * 0.5f, 1.0f - 1e-3f)), 0.5f);
-                if (t < 0.5f) w = 13;
-                outline.push_back({cx + (side == 0 ? w : -w), top + t * len});
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 128; ++x) c.at(x, y).a = 1;
+    // Beak: dark horn, a faint sheen along the ridge (the middle rows).
+    for (int y = 48; y < 64; ++y) {
+        for (int x = 0; x < 128; ++x) {
+            const float ridge = Gauss((y - 55.5f) / 8.0f, 0.5f);
+            c.at(x, y) = Mix(Rgbf(0.09f, 0.09f, 0.10f), Rgbf(0.26f, 0.26f, 0.29f), 0.5f * ridge);
+        }
+    }
+    // Tail: twelve feathers fanning from a point above the root, the middle ones longest,
+    // clipped to the trapezoid the tail mesh maps.
+    {
+        Canvas tail(kSize, kSize, Rgbf(0.12f, 0.12f, 0.15f, 0));
+        const Vec2 apex{192.0f, -20.0f};
+        for (int i = 0; i < 12; ++i) {
+            // Outer feathers first, the middle pair on top.
+            const int k = i < 6 ? i : 17 - i;
+            const float f = (static_cast<float>(k) - 5.5f) / 5.5f;  // -1 .. 1
+            const float ang = f * 0.40f;
+            const float reach = 113.0f - 10.0f * f * f;
+            const Vec2 tip{apex.x + std::sin(ang) * reach, apex.y + std::cos(ang) * reach};
+            const Vec2 root{apex.x + std::sin(ang) * 22.0f, apex.y + std::cos(ang) * 22.0f};
+            PaintFlightFeather(tail, root, tip, 6.5f, 6.5f, false,
+                               Mix(base, sheen, rng.uniform(0.1f, 0.35f)), sheen);
+        }
+        for (int y = 0; y < 96; ++y) {
+            const float half = 14.0f + 31.0f * y / 95.0f;
+            for (int x = 128; x < 256; ++x) {
+                Color t = tail.at(x, y);
+                const float inside = Clamp01(half - std::fabs(x + 0.5f - 192.0f) + 0.5f);
+                t.a *= inside;
+                if (y < 30) t.a = std::max(t.a, inside);  // the root is solid
+                c.at(x, y) = t;
             }
         }
-        Color f = Mix(base, sheen, rng.uniform(0.1f, 0.4f));
-        PaintPolygon(c, outline, f);
-        for (int b = 0; b < 16; ++b) {  // barbs
-            float t = b / 16.0f;
-            float y0 = top + t * len * 0.9f;
-            PaintSegment(c, {cx, y0}, {cx + 11, y0 + 9}, 0.4f, 0.3f, Mix(f, sheen, 0.4f) * 1.0f);
-            PaintSegment(c, {cx, y0}, {cx - 11, y0 + 9}, 0.4f, 0.3f, Mix(f, base, 0.5f));
+    }
+    // Inner wing: small coverts in rows, the greater coverts, then eleven secondaries
+    // whose rounded tips scallop the trailing edge.
+    for (int i = 0; i < 11; ++i) {
+        const float x = 4.0f + i * 11.8f + rng.uniform(-1, 1);
+        const float tip = 184.0f + rng.uniform(-3, 3);
+        PaintFlightFeather(c, {x - 2.0f, 100.0f}, {x + 1.0f, tip}, 6.0f, 6.5f, false,
+                           Mix(base, sheen, rng.uniform(0.05f, 0.3f)), sheen);
+    }
+    for (int row = 0; row < 5; ++row) {
+        const float y = 66.0f + row * 9.0f;
+        for (int col = 0; col < 11; ++col) {
+            const float cx = col * 12.0f + (row % 2) * 6.0f + 4.0f;
+            const Color f = Mix(base, sheen, rng.uniform(0.15f, 0.5f));
+            PaintEllipse(c, cx, y + 7.0f + row * 2.0f, 7.5f, 6.5f + row * 1.5f, 0, f);
         }
-        PaintSegment(c, {cx, top}, {cx, top + len - 6}, 1.2f, 0.5f, Rgbf(0.45f, 0.45f, 0.50f));
+    }
+    for (int y = 64; y < 100; ++y)
+        for (int x = 0; x < 128; ++x) c.at(x, y).a = 1;
+    // Hand: primary coverts over the five inner primaries, each tip further out.
+    for (int i = 0; i < 5; ++i) {
+        const float x = 134.0f + i * 20.0f;
+        const Vec2 root{x, 110.0f}, tip{x + 6.0f + i * 4.0f, 185.0f - i * 1.5f};
+        PaintFlightFeather(c, root, tip, 10.0f, 11.0f, false,
+                           Mix(base, sheen, rng.uniform(0.05f, 0.3f)), sheen);
+    }
+    for (int row = 0; row < 3; ++row) {
+        for (int col = 0; col < 9; ++col) {
+            const float cx = 132.0f + col * 15.0f + (row % 2) * 7.0f;
+            const Color f = Mix(base, sheen, rng.uniform(0.15f, 0.5f));
+            PaintEllipse(c, cx, 108.0f + row * 10.0f, 9.0f, 9.0f + row * 2.0f, 0, f);
+        }
+    }
+    for (int y = 96; y < 110; ++y)
+        for (int x = 128; x < 256; ++x) c.at(x, y).a = 1;
+    // The separate primaries, root solid under the coverts, tips narrowed.
+    for (int slot = 0; slot < 6; ++slot) {
+        const float x0 = (slot % 2) * 128.0f, y0 = 192.0f + (slot / 2) * (64.0f / 3.0f);
+        const float mid = y0 + 64.0f / 6.0f;
+        PaintFlightFeather(c, {x0 + 1.0f, mid}, {x0 + 126.0f, mid}, 6.0f, 9.0f, true,
+                           Mix(base, sheen, 0.12f + 0.05f * slot), sheen);
     }
     return ToImage8(c);
 }

@@ -68,7 +68,8 @@ void birdBones(const BirdState& s, std::vector<Matrix4>& out, int crow) {
     for (int side = 0; side < 2; ++side) {
         const float sign = side == 0 ? 1.0f : -1.0f;
         const Vector3 shoulder{sign * 2.5f, 0.8f, 0.0f};
-        const Vector3 elbow{sign * 8.5f, 0.0f, -0.5f};  // from the shoulder
+        // The wrist joint sits on the raised wing line (see the wing's dihedral).
+        const Vector3 elbow{sign * 9.0f, 0.95f, -0.5f};  // from the shoulder
         // Folding swings the wing back along the body; flapping rolls it about the body axis.
         const Matrix4 wing =
             Multiply(Multiply(RotationYawPitchRoll(model::Radians(sign * 80.0f * s.fold), 0.0f,
@@ -76,7 +77,7 @@ void birdBones(const BirdState& s, std::vector<Matrix4>& out, int crow) {
                               Translation(shoulder)),
                      body);
         const Matrix4 tip =
-            Multiply(Multiply(RotationYawPitchRoll(model::Radians(sign * 70.0f * s.fold), 0.0f,
+            Multiply(Multiply(RotationYawPitchRoll(model::Radians(sign * 35.0f * s.fold), 0.0f,
                                                    model::Radians(sign * s.tipLag)),
                               Translation(elbow)),
                      wing);
@@ -194,6 +195,11 @@ BirdState takeOffState(int crow, float t, float length) {
                         (t > 3500.0f && t < 3800.0f ? 1.0f : 0.0f);
         s.bankSign = 0.0f;
     }
+    if (t <= kTakeOff) {
+        // Folded wings lie down along the flanks, the hands crossed low over the tail.
+        s.flap = -7.0f * s.fold;
+        s.tipLag = -12.0f * s.fold;
+    }
     return s;
 }
 
@@ -260,49 +266,222 @@ BirdState departureState(int crow, float t) {
     return s;
 }
 
+// Texture sheet regions (crow.tga, 256 px): see MakeCrowFeathers.
+constexpr float kPx = 1.0f / 256.0f;
+// Round parts wrap the body feathers (columns 0-127) with their seam kept away from the
+// transparent tail region next door, so filtering never opens a see-through seam.
+constexpr float kSeamU0 = 8.0f * kPx, kSeamU1 = 120.0f * kPx;
+
+// Wings rise from the shoulder at this slope (a slight dihedral), so a bird seen from
+// ahead shows a shallow V rather than one straight line.
+constexpr float kDihedral = 0.105f;  // tan 6 degrees
+constexpr float kShoulderX = 2.0f;
+
+float wingLift(float x) {
+    return 0.8f + std::max(0.0f, x - kShoulderX) * kDihedral;
+}
+
+// A two-sided curved sheet over a grid of points (rows x columns, row-major), one texture
+// pair and skin per point; both faces carry the sheet's own normals.
+void TwoSidedSheet(MeshBuilder& mesh, int material, int rows, int cols,
+                   const std::vector<Vector3>& p, const std::vector<std::array<float, 2>>& uv,
+                   const std::vector<Skin>& skin) {
+    auto at = [cols](int r, int c) { return static_cast<std::size_t>(r * cols + c); };
+    for (float side : {1.0f, -1.0f}) {
+        const int first = mesh.VertexCount();
+        for (int r = 0; r < rows; ++r) {
+            for (int c = 0; c < cols; ++c) {
+                const int r0 = std::max(r - 1, 0), r1 = std::min(r + 1, rows - 1);
+                const int c0 = std::max(c - 1, 0), c1 = std::min(c + 1, cols - 1);
+                const Vector3 n = model::Cross(model::Subtract(p[at(r, c1)], p[at(r, c0)]),
+                                               model::Subtract(p[at(r1, c)], p[at(r0, c)]));
+                mesh.AddVertex(p[at(r, c)], Scale(side, n), uv[at(r, c)][0], uv[at(r, c)][1],
+                               skin[at(r, c)]);
+            }
+        }
+        for (int r = 0; r + 1 < rows; ++r)
+            for (int c = 0; c + 1 < cols; ++c)
+                mesh.AddQuad(material, first + static_cast<int>(at(r, c)),
+                             first + static_cast<int>(at(r, c + 1)),
+                             first + static_cast<int>(at(r + 1, c + 1)),
+                             first + static_cast<int>(at(r + 1, c)));
+    }
+}
+
+// One wing, authored for the left side (x > 0) and mirrored by `sign`: a shaped arm and
+// hand along the leading edge, a cambered inner wing of secondaries, the hand panel and
+// five separate primaries spread as fingers, each curled up a little more toward the tip.
+void buildWing(MeshBuilder& mesh, int material, float sign, int body, int wing, int tip) {
+    auto mirror = [sign](Vector3 v) { return Vector3{sign * v.x, v.y, v.z}; };
+    auto skinAt = [&](float x) {
+        if (x < 3.0f) return Blend(body, wing, 0.5f);
+        if (x < 10.5f) return Skin{{wing, 1}};
+        if (x < 12.5f) return Blend(wing, tip, 0.5f);
+        return Skin{{tip, 1}};
+    };
+    // Leading-edge line (x, z) from the shoulder out to the hand.
+    auto leadZ = [](float x) {
+        if (x < 7.0f) return 3.0f + 0.5f * (x - kShoulderX) / (7.0f - kShoulderX);
+        if (x < 11.5f) return 3.5f - 0.5f * (x - 7.0f) / 4.5f;
+        return 3.0f - 0.6f * (x - 11.5f);
+    };
+    // Inner wing and hand as one cambered sheet per part: rows run from the leading edge
+    // back, columns outward; the texture's trailing rows carry the rounded feather tips.
+    struct Part {
+        float x0, x1, trail0, trail1, u0, u1, v0, v1;
+    };
+    const Part parts[2] = {
+        {kShoulderX, 11.5f, -5.8f, -6.6f, 0.5f * kPx, 127.5f * kPx, 68.0f * kPx, 191.5f * kPx},
+        {11.5f, 17.5f, -6.6f, -7.4f, 128.5f * kPx, 255.5f * kPx, 96.0f * kPx, 191.5f * kPx}};
+    for (const Part& part : parts) {
+        constexpr int kRows = 4, kCols = 3;
+        std::vector<Vector3> p;
+        std::vector<std::array<float, 2>> uv;
+        std::vector<Skin> skin;
+        for (int r = 0; r < kRows; ++r) {
+            const float f = static_cast<float>(r) / (kRows - 1);
+            for (int c = 0; c < kCols; ++c) {
+                const float g = static_cast<float>(c) / (kCols - 1);
+                const float x = part.x0 + (part.x1 - part.x0) * g;
+                const float lead = leadZ(x) - 0.3f;
+                const float trail = part.trail0 + (part.trail1 - part.trail0) * g;
+                // Camber: highest a third back from the leading edge, less toward the tip.
+                const float camber =
+                    (0.7f - 0.25f * (x - kShoulderX) / 15.5f) * std::sin(kPi * std::pow(f, 0.7f));
+                p.push_back(mirror({x, wingLift(x) + camber, lead + (trail - lead) * f}));
+                uv.push_back(
+                    {part.u0 + (part.u1 - part.u0) * g, part.v0 + (part.v1 - part.v0) * f});
+                skin.push_back(skinAt(x));
+            }
+        }
+        TwoSidedSheet(mesh, material, kRows, kCols, p, uv, skin);
+    }
+    // Primaries P10 (outermost) .. P6: roots in the hand, tips spread like fingers.
+    const Vector3 tips[5] = {{21.2f, 0, 0.4f},
+                             {23.4f, 0, -1.1f},
+                             {24.1f, 0, -2.9f},
+                             {23.6f, 0, -4.7f},
+                             {22.3f, 0, -6.3f}};
+    for (int k = 0; k < 5; ++k) {
+        const Vector3 root{14.6f + 0.35f * static_cast<float>(k), 0.0f,
+                           1.2f - 1.15f * static_cast<float>(k)};
+        const Vector3 end = tips[k];
+        const float curl = 1.5f - 0.25f * static_cast<float>(k);
+        Vector3 along = model::Subtract(end, root);
+        along.y = 0.0f;
+        const Vector3 across = Normalize(Vector3{-along.z, 0.0f, along.x});  // toward the front
+        constexpr int kRows = 2, kCols = 3;
+        std::vector<Vector3> p;
+        std::vector<std::array<float, 2>> uv;
+        std::vector<Skin> skin;
+        const float slotU = static_cast<float>(k % 2) * 0.5f;
+        const float slotV = (192.0f + static_cast<float>(k / 2) * (64.0f / 3.0f)) * kPx;
+        for (int r = 0; r < kRows; ++r) {
+            // Row 0 the leading vane edge, row 1 the trailing; the feather twists nose up
+            // toward its tip.
+            const float w = r == 0 ? 1.05f : -1.05f;
+            for (int c = 0; c < kCols; ++c) {
+                const float t = static_cast<float>(c) / (kCols - 1);
+                Vector3 q = model::Add(root, Scale(t, along));
+                q = model::Add(q, Scale(w, across));
+                q.y = wingLift(q.x) + 0.25f + curl * t * t + (r == 0 ? 0.25f : -0.25f) * t;
+                p.push_back(mirror(q));
+                uv.push_back({slotU + (0.5f + 126.0f * t) * kPx,
+                              slotV + (r == 0 ? 0.5f : 64.0f / 3.0f - 0.5f) * kPx});
+                skin.push_back(Skin{{tip, 1}});
+            }
+        }
+        TwoSidedSheet(mesh, material, kRows, kCols, p, uv, skin);
+    }
+    // The arm and hand as a volume: a thick rounded leading edge tapering to the tip.
+    struct Station {
+        float x, chord, up;
+    };
+    const Station stations[6] = {{1.6f, 2.1f, 1.5f},  {4.5f, 1.8f, 1.25f},  {8.0f, 1.4f, 0.95f},
+                                 {11.5f, 1.0f, 0.7f}, {14.5f, 0.7f, 0.45f}, {17.2f, 0.2f, 0.14f}};
+    std::vector<Ring> rings;
+    for (const Station& st : stations) {
+        const Vector3 centre{st.x, wingLift(st.x) + 0.25f * st.up, leadZ(st.x) - 0.8f * st.chord};
+        rings.push_back(Ring{mirror(centre),
+                             {0, 0, 1},
+                             {0, 1, 0},
+                             st.chord,
+                             st.up,
+                             (2.0f + 40.0f * st.x / 17.2f) * kPx,
+                             skinAt(st.x)});
+    }
+    Loft(mesh, material, rings, LoftOptions{8, kSeamU0, kSeamU1, true, true});
+}
+
 void buildCrow(MeshBuilder& mesh, int crow, const std::vector<Matrix4>& rest) {
     const int b = crow * kBonesPerCrow;
     const int first = mesh.VertexCount();
     constexpr int kMat = 0;
     const Skin body{{b, 1}};
-    // Body, head and beak (feather rows of the texture's top half).
-    Ellipsoid(mesh, kMat, Translation({0, 0, 0}), {3.0f, 3.2f, 8.0f}, 6, 10, 0.0f, 0.02f, 1.0f,
-              0.45f, body);
-    Ellipsoid(mesh, kMat, Translation({0, 1.6f, 8.2f}), {2.6f, 2.6f, 3.0f}, 5, 8, 0.0f, 0.05f, 1.0f,
-              0.4f, body);
-    std::vector<Ring> beak = {
-        Ring{{0, 1.4f, 10.4f}, {1, 0, 0}, {0, 1, 0}, 1.1f, 0.9f, 0.1f, body},
-        Ring{{0, 1.0f, 14.0f}, {1, 0, 0}, {0, 1, 0}, 0.08f, 0.08f, 0.2f, body}};
-    Loft(mesh, kMat, beak, LoftOptions{6, 0.0f, 0.2f, false, false});
-    // Tail fan.
-    {
-        const Vector3 p[4] = {
-            {-1.5f, 0.6f, -6.5f}, {1.5f, 0.6f, -6.5f}, {4.0f, 0.2f, -15.0f}, {-4.0f, 0.2f, -15.0f}};
-        const float uv[4][2] = {{0.4f, 0.55f}, {0.6f, 0.55f}, {0.7f, 0.98f}, {0.3f, 0.98f}};
-        const Skin s[4] = {body, body, body, body};
-        TwoSidedPanel(mesh, kMat, p, uv, s);
-    }
-    // Wings: inner panel on the wing bone, outer panel on the tip bone (feather cut-outs
-    // in the texture's bottom half).
+    // Wings first: drawn without depth writes, the body then covers their roots.
     for (int side = 0; side < 2; ++side) {
         const float sign = side == 0 ? 1.0f : -1.0f;
-        const int wing = b + 1 + side * 2, tip = b + 2 + side * 2;
-        const Vector3 inner[4] = {{sign * 2.0f, 0.8f, 3.5f},
-                                  {sign * 11.0f, 0.8f, 2.5f},
-                                  {sign * 11.0f, 0.8f, -5.5f},
-                                  {sign * 2.0f, 0.8f, -5.0f}};
-        const float uvIn[4][2] = {{0.0f, 0.52f}, {0.45f, 0.52f}, {0.45f, 0.98f}, {0.0f, 0.98f}};
-        const Skin sIn[4] = {Blend(b, wing, 0.6f), Skin{{wing, 1}}, Skin{{wing, 1}},
-                             Blend(b, wing, 0.6f)};
-        TwoSidedPanel(mesh, kMat, inner, uvIn, sIn);
-        const Vector3 outer[4] = {{sign * 11.0f, 0.8f, 2.5f},
-                                  {sign * 21.0f, 0.8f, 0.5f},
-                                  {sign * 22.0f, 0.8f, -4.0f},
-                                  {sign * 11.0f, 0.8f, -5.5f}};
-        const float uvOut[4][2] = {{0.5f, 0.52f}, {1.0f, 0.52f}, {1.0f, 0.98f}, {0.5f, 0.98f}};
-        const Skin sOut[4] = {Blend(wing, tip, 0.5f), Skin{{tip, 1}}, Skin{{tip, 1}},
-                              Blend(wing, tip, 0.5f)};
-        TwoSidedPanel(mesh, kMat, outer, uvOut, sOut);
+        buildWing(mesh, kMat, sign, b, b + 1 + side * 2, b + 2 + side * 2);
+    }
+    // Tail: a fan of two halves meeting in a shallow ridge, mapped onto the sheet's tail
+    // trapezoid at 10 px per unit so the painted feather tips keep their shape.
+    {
+        const float rootZ = -6.0f, endZ = -15.5f, rootHalf = 1.4f, endHalf = 4.5f;
+        for (float sign : {1.0f, -1.0f}) {
+            const std::vector<Vector3> p = {{0, 1.15f, rootZ},
+                                            {sign * rootHalf, 0.9f, rootZ},
+                                            {0, 0.55f, endZ},
+                                            {sign * endHalf, 0.3f, endZ}};
+            auto u = [](float x) { return (192.0f + 10.0f * x) * kPx; };
+            const std::vector<std::array<float, 2>> uv = {{u(0), 0.5f * kPx},
+                                                          {u(sign * rootHalf), 0.5f * kPx},
+                                                          {u(0), 95.5f * kPx},
+                                                          {u(sign * endHalf), 95.5f * kPx}};
+            TwoSidedSheet(mesh, kMat, 2, 2, p, uv, {body, body, body, body});
+        }
+    }
+    // Body: a rounded chest tapering to the tail root.
+    {
+        struct Station {
+            float z, y, side, up;
+        };
+        const Station stations[7] = {{-8.5f, 0.9f, 0.5f, 0.35f}, {-6.5f, 0.75f, 1.5f, 1.1f},
+                                     {-4.0f, 0.3f, 2.5f, 2.3f},  {-0.5f, 0.0f, 3.1f, 3.0f},
+                                     {3.0f, -0.1f, 3.0f, 3.0f},  {5.5f, 0.5f, 2.3f, 2.4f},
+                                     {7.2f, 1.2f, 1.9f, 2.0f}};
+        std::vector<Ring> rings;
+        for (const Station& st : stations)
+            rings.push_back(Ring{{0, st.y, st.z},
+                                 {1, 0, 0},
+                                 {0, 1, 0},
+                                 st.side,
+                                 st.up,
+                                 (2.0f + 44.0f * (st.z + 8.5f) / 15.7f) * kPx,
+                                 body});
+        Loft(mesh, kMat, rings, LoftOptions{10, kSeamU0, kSeamU1, true, true});
+    }
+    // Head, a little flat on the crown, and the heavy beak with its arched ridge.
+    Ellipsoid(mesh, kMat, Translation({0, 1.7f, 8.4f}), {2.2f, 2.3f, 2.7f}, 7, 10, kSeamU0, 2 * kPx,
+              kSeamU1, 46 * kPx, body);
+    {
+        struct Station {
+            float z, y, side, up;
+        };
+        const Station stations[5] = {{9.6f, 1.35f, 0.95f, 1.05f},
+                                     {11.0f, 1.25f, 0.78f, 0.9f},
+                                     {12.4f, 1.05f, 0.5f, 0.62f},
+                                     {13.6f, 0.7f, 0.22f, 0.32f},
+                                     {14.3f, 0.3f, 0.04f, 0.05f}};
+        std::vector<Ring> rings;
+        for (const Station& st : stations)
+            rings.push_back(Ring{{0, st.y, st.z},
+                                 {1, 0, 0},
+                                 {0, 1, 0},
+                                 st.side,
+                                 st.up,
+                                 (49.0f + 13.0f * (st.z - 9.6f) / 4.7f) * kPx,
+                                 body});
+        Loft(mesh, kMat, rings, LoftOptions{8, kSeamU0, kSeamU1, true, true});
     }
     // Authored at the body bone's rest frame: move it there.
     mesh.Transform(first, rest[static_cast<std::size_t>(b)]);
