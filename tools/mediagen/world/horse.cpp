@@ -735,7 +735,7 @@ void buildLeg(MeshBuilder& mesh, int material, int leg, const Joints& j) {
                          {b1, (1.0f - wb) * wl * (1.0f - wp)},
                          {b2, (1.0f - wb) * wl * wp}});
     };
-    const int cols = 12, steps = 2;
+    const int cols = 10, steps = 2;
     const int rows = (static_cast<int>(keys.size()) - 1) * steps + 1;
     auto ringPoints = [&](float y, float x, float z, float rx, float rz, float back,
                           std::vector<GridPoint>& out) {
