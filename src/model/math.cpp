@@ -4,6 +4,15 @@
 
 namespace eh::model {
 
+Matrix4 YawRotation(float cosTheta, float sinTheta) {
+    Matrix4 m = Matrix4::Identity();
+    m.at(0, 0) = cosTheta;
+    m.at(0, 2) = -sinTheta;
+    m.at(2, 0) = sinTheta;
+    m.at(2, 2) = cosTheta;
+    return m;
+}
+
 Matrix4 Matrix4::Identity() {
     Matrix4 r{};
     r.m[0] = r.m[5] = r.m[10] = r.m[15] = 1.0f;

@@ -85,6 +85,11 @@ void MatrixMultiply(Matrix4* out, const Matrix4& a, const Matrix4& b);
 // nor (0,0,1) gives a usable up direction; otherwise S_OK.
 HRESULT BuildViewMatrix(Matrix4* out, const Vector3& eye, const Vector3& at, const Vector3& up);
 
+// A turn about the vertical axis given by its cosine and sine, as the placements of the
+// world's models state it: rows (cos, 0, -sin, 0), (0, 1, 0, 0), (sin, 0, cos, 0),
+// (0, 0, 0, 1).
+Matrix4 YawRotation(float cosTheta, float sinTheta);
+
 // Cubic Bezier point; t = 0 gives p[3] and t = 1 gives p[0] (the parameter runs from the
 // last control point to the first).
 void BezierPoint(Vector3* out, float t, const Vector3 p[4]);

@@ -16,17 +16,6 @@ namespace {
 using model::Matrix4;
 using model::Vector3;
 
-// A rotation about the vertical axis, as the placements give it: rows (cos, 0, -sin, 0),
-// (0, 1, 0, 0), (sin, 0, cos, 0), (0, 0, 0, 1).
-Matrix4 yawRotation(float cosTheta, float sinTheta) {
-    Matrix4 m = Matrix4::Identity();
-    m.at(0, 0) = cosTheta;
-    m.at(0, 2) = -sinTheta;
-    m.at(2, 0) = sinTheta;
-    m.at(2, 2) = cosTheta;
-    return m;
-}
-
 // The sword, its ribbon and the crows share one placement.
 constexpr float kSwordCos = -0.98643f, kSwordSin = 0.164187f;
 constexpr Vector3 kSwordPosition{222.475f, 60.8652f, 62.9201f};
@@ -245,7 +234,7 @@ void Scene::LoadScene(IDirect3DDevice8* device, D3DFORMAT backBufferFormat,
     }
 
     // The horse and its seven clips.
-    loadModel(horse_, "Meshes/Horse.emd", 92.0f, yawRotation(0.0078537f, 0.99997f),
+    loadModel(horse_, "Meshes/Horse.emd", 92.0f, model::YawRotation(0.0078537f, 0.99997f),
               Vector3{-422.248f, 79.8004f, 7.354f});
     for (const char* clip : kHorseClips) {
         std::vector<std::uint8_t> bytes;
@@ -255,7 +244,7 @@ void Scene::LoadScene(IDirect3DDevice8* device, D3DFORMAT backBufferFormat,
     }
 
     // The crows, the sword and its ribbon share one placement.
-    const Matrix4 swordTurn = yawRotation(kSwordCos, kSwordSin);
+    const Matrix4 swordTurn = model::YawRotation(kSwordCos, kSwordSin);
     loadModel(crows_, "Meshes/Crow.emd", 164.8f, swordTurn, kSwordPosition);
     for (const char* clip : kCrowClips) {
         std::vector<std::uint8_t> bytes;
@@ -272,7 +261,7 @@ void Scene::LoadScene(IDirect3DDevice8* device, D3DFORMAT backBufferFormat,
     // The beam above the sword, the oak at the west edge.
     loadModel(spotlight_, "Meshes/SpotLight.emd", 521.9f, Matrix4::Identity(),
               Vector3{222.475f, -43.8652f, 62.9201f});
-    loadModel(oak_, "Meshes/oak.emd", 521.9f, yawRotation(-0.568565f, -0.822646f),
+    loadModel(oak_, "Meshes/oak.emd", 521.9f, model::YawRotation(-0.568565f, -0.822646f),
               Vector3{-533.706f, 214.096f, 135.629f});
 
     // The sword's environment: a cube map in the back buffer's format.
@@ -335,7 +324,6 @@ void Scene::LoadScene(IDirect3DDevice8* device, D3DFORMAT backBufferFormat,
         for (int i = 0; i < 4; ++i) v[i] = {0.0f, 0.0f, 0.99f, 0.5f, 0xFFFFFFFF, uv[i][0], uv[i][1]};
         pool_.UnlockVertexBuffer(screenQuad_);
     }
-
 
     // The crossfade of cuts: fading out, 30 levels per scene step, idle.
     createCutFade(device);

@@ -68,6 +68,17 @@ TEST(MathTest, ViewMatrixMapsTheEyeToTheOriginAndTheTargetOntoPlusZ) {
     EXPECT_GT(TransformCoord(Vector3{10, 6, -3}, v).y, 0.0f);
 }
 
+// The placements state a model's turn by cosine and sine; the horse's (0.0078537, 0.99997)
+// must carry its +z (head) towards world +x and its +x towards world -z, keeping up up.
+TEST(MathTest, YawRotationTurnsAsThePlacementsStateIt) {
+    const Matrix4 horse = YawRotation(0.0078537f, 0.99997f);
+    ExpectVector(TransformCoord(Vector3{0, 0, 1}, horse), 0.99997f, 0, 0.0078537f, 1e-6f);
+    ExpectVector(TransformCoord(Vector3{1, 0, 0}, horse), 0.0078537f, 0, -0.99997f, 1e-6f);
+    ExpectVector(TransformCoord(Vector3{0, 1, 0}, horse), 0, 1, 0, 0.0f);
+    // Half a turn mirrors both horizontal axes.
+    ExpectVector(TransformCoord(Vector3{3, 2, 5}, YawRotation(-1.0f, 0.0f)), -3, 2, -5, 0.0f);
+}
+
 TEST(MathTest, ViewMatrixFailsOnCoincidentEyeAndTargetLeavingIdentity) {
     Matrix4 v = Sample(3.0f);
     EXPECT_EQ(BuildViewMatrix(&v, Vector3{1, 1, 1}, Vector3{1, 1, 1}, Vector3{0, 1, 0}),

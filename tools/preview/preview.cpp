@@ -44,9 +44,11 @@ struct Subject {
 
 const Subject kSubjects[] = {
     {"Meshes/Horse.emd",
-     {"Meshes/horse_loop.ESA", "Meshes/horse_leg.ESA", "Meshes/horse_head.ESA", "Meshes/horse_tailhl_loop.ESA"},
+     {"Meshes/horse_loop.ESA", "Meshes/horse_leg.ESA", "Meshes/horse_head.ESA",
+      "Meshes/horse_tailhl_loop.ESA"},
      {1000.0f, 500.0f, 1933.0f, 500.0f}},
-    {"Meshes/Crow.emd", {"Meshes/Crow1.esa", "Meshes/Crow2.esa", "Meshes/Crow6.esa", "Meshes/Crow3.esa"},
+    {"Meshes/Crow.emd",
+     {"Meshes/Crow1.esa", "Meshes/Crow2.esa", "Meshes/Crow6.esa", "Meshes/Crow3.esa"},
      {5000.0f, 1500.0f, 6000.0f, 3000.0f}},
     {"Meshes/Sword.emd", {}, {}},
     {"Meshes/Ribbon.emd", {}, {}},
@@ -141,6 +143,22 @@ std::vector<std::uint32_t> readFront(IDirect3DDevice8* device, int w, int h) {
     return pixels;
 }
 
+// Draws `model` as seen from `eye` looking at `at` and returns the top-left width x height
+// pixels of the frame.
+std::vector<std::uint32_t> shoot(IDirect3DDevice8* device, eh::model::MeshModel& model,
+                                 const Vector3& eye, const Vector3& at, int width, int height) {
+    Matrix4 viewM;
+    eh::model::BuildViewMatrix(&viewM, eye, at, Vector3{0, 1, 0});
+    device->SetTransform(D3DTS_VIEW, reinterpret_cast<const D3DMATRIX*>(&viewM));
+    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF8A939C, 1.0f, 0);
+    device->BeginScene();
+    model.blendAll = false;
+    model.RenderModel(device, nullptr);
+    device->EndScene();
+    device->Present(nullptr, nullptr, nullptr, nullptr);
+    return readFront(device, width, height);
+}
+
 // Draws `model` seen from `angleDeg` around it into the back buffer and returns the pixels.
 std::vector<std::uint32_t> view(IDirect3DDevice8* device, eh::model::MeshModel& model,
                                 float angleDeg) {
@@ -149,30 +167,22 @@ std::vector<std::uint32_t> view(IDirect3DDevice8* device, eh::model::MeshModel& 
     Vector3 lo = model.modelMinimum(), hi = model.modelMaximum();
     float scale = model.FitHeight(2.0f);
     Vector3 size{(hi.x - lo.x) * scale, (hi.y - lo.y) * scale, (hi.z - lo.z) * scale};
-    Vector3 centre{(hi.x + lo.x) * 0.5f * scale, (hi.y + lo.y) * 0.5f * scale, (hi.z + lo.z) * 0.5f * scale};
+    Vector3 centre{(hi.x + lo.x) * 0.5f * scale, (hi.y + lo.y) * 0.5f * scale,
+                   (hi.z + lo.z) * 0.5f * scale};
     model.SetRotation(Matrix4::Identity());
     model.SetPosition(-centre.x, -centre.y, -centre.z);
     float extent = std::fmax(size.x, std::fmax(size.y, size.z));
     float distance = extent * 1.45f + 0.5f;
     float a = eh::model::Radians(angleDeg);
     Vector3 eye{std::cos(a) * distance, distance * 0.35f, std::sin(a) * distance};
-    Matrix4 viewM;
-    eh::model::BuildViewMatrix(&viewM, eye, Vector3{0, 0, 0}, Vector3{0, 1, 0});
-    device->SetTransform(D3DTS_VIEW, reinterpret_cast<const D3DMATRIX*>(&viewM));
-    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF8A939C, 1.0f, 0);
-    device->BeginScene();
-    model.blendAll = false;
-    model.RenderModel(device, nullptr);
-    device->EndScene();
-    device->Present(nullptr, nullptr, nullptr, nullptr);
-    return readFront(device, kCell, kCell);
+    return shoot(device, model, eye, Vector3{0, 0, 0}, kCell, kCell);
 }
 
 // ---------------------------------------------------------------------------------------
 // --review: close-ups at the distances the scene's camera really comes to the creatures.
 
 constexpr int kReviewW = 320, kReviewH = 240;  // the scene's 4:3 at a sheet-friendly size
-constexpr std::uint32_t kReviewSeed = 5;        // the recordings' seed (README, screenshots)
+constexpr std::uint32_t kReviewSeed = 5;       // the recordings' seed (README, screenshots)
 constexpr float kReviewFps = 30.0f;
 constexpr float kReviewSeconds = 300.0f;  // a whole playlist at the seed above
 // Half the scene's vertical field of view less a margin: "in view" means the creature is
@@ -188,15 +198,6 @@ const char* const kHorseClips[] = {"Meshes/horse_loop.ESA",      "Meshes/horse_t
                                    "Meshes/horse_tailhl_out.ESA"};
 const char* const kCrowClips[] = {"Meshes/Crow1.esa", "Meshes/Crow2.esa", "Meshes/Crow3.esa",
                                   "Meshes/Crow4.esa", "Meshes/Crow5.esa", "Meshes/Crow6.esa"};
-
-Matrix4 yawRotation(float cosTheta, float sinTheta) {
-    Matrix4 m = Matrix4::Identity();
-    m.at(0, 0) = cosTheta;
-    m.at(0, 2) = -sinTheta;
-    m.at(2, 0) = sinTheta;
-    m.at(2, 2) = cosTheta;
-    return m;
-}
 
 std::string clipLabel(const char* entry) {
     std::string name = entry;
@@ -279,19 +280,6 @@ float median(std::vector<float> v) {
 }
 
 // Draws `model` from `eye` looking at `at` into a kReviewW x kReviewH cell.
-std::vector<std::uint32_t> shoot(IDirect3DDevice8* device, eh::model::MeshModel& model,
-                                 const Vector3& eye, const Vector3& at) {
-    Matrix4 viewM;
-    eh::model::BuildViewMatrix(&viewM, eye, at, Vector3{0, 1, 0});
-    device->SetTransform(D3DTS_VIEW, reinterpret_cast<const D3DMATRIX*>(&viewM));
-    device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF8A939C, 1.0f, 0);
-    device->BeginScene();
-    model.blendAll = false;
-    model.RenderModel(device, nullptr);
-    device->EndScene();
-    device->Present(nullptr, nullptr, nullptr, nullptr);
-    return readFront(device, kReviewW, kReviewH);
-}
 
 // The eye at `distance` from `at`, at azimuth `azDeg` (0 = +x, 90 = +z) and `elevDeg`.
 Vector3 orbit(const Vector3& at, float distance, float azDeg, float elevDeg) {
@@ -303,7 +291,8 @@ Vector3 orbit(const Vector3& at, float distance, float azDeg, float elevDeg) {
 void directionOf(const Vector3& eye, const Vector3& at, float* azDeg, float* elevDeg) {
     Vector3 d = eh::model::Subtract(eye, at);
     *azDeg = std::atan2(d.z, d.x) / eh::model::kRadiansPerDegree;
-    *elevDeg = std::asin(d.y / std::fmax(eh::model::Length(d), 1e-3f)) / eh::model::kRadiansPerDegree;
+    *elevDeg =
+        std::asin(d.y / std::fmax(eh::model::Length(d), 1e-3f)) / eh::model::kRadiansPerDegree;
 }
 
 bool loadPlaced(eh::model::MeshModel& model, const eh::model::EntryReader& read, const char* mesh,
@@ -319,7 +308,8 @@ bool loadPlaced(eh::model::MeshModel& model, const eh::model::EntryReader& read,
     model.SetRotation(rotation);
     model.SetPosition(position.x, position.y, position.z);
     for (std::size_t i = 0; i < clipCount; ++i) {
-        if (!read(clips[i], &bytes) || FAILED(model.LoadClip(clips[i], bytes.data(), bytes.size()))) {
+        if (!read(clips[i], &bytes) ||
+            FAILED(model.LoadClip(clips[i], bytes.data(), bytes.size()))) {
             std::fprintf(stderr, "mediagen-preview: %s does not load\n", clips[i]);
             return false;
         }
@@ -333,10 +323,12 @@ int review(IDirect3DDevice8* device, eh::media::VertexBufferPool& pool, eh::medi
     const std::string cells = outDir + "/cells";
     std::filesystem::create_directories(cells);
     eh::model::MeshModel horse(pool, kit), crows(pool, kit);
-    if (!loadPlaced(horse, read, "Meshes/Horse.emd", 92.0f, yawRotation(0.0078537f, 0.99997f),
-                    kHorsePosition, kHorseClips, std::size(kHorseClips)) ||
-        !loadPlaced(crows, read, "Meshes/Crow.emd", 164.8f, yawRotation(-0.98643f, 0.164187f),
-                    kSwordPosition, kCrowClips, std::size(kCrowClips)))
+    if (!loadPlaced(horse, read, "Meshes/Horse.emd", 92.0f,
+                    eh::model::YawRotation(0.0078537f, 0.99997f), kHorsePosition, kHorseClips,
+                    std::size(kHorseClips)) ||
+        !loadPlaced(crows, read, "Meshes/Crow.emd", 164.8f,
+                    eh::model::YawRotation(-0.98643f, 0.164187f), kSwordPosition, kCrowClips,
+                    std::size(kCrowClips)))
         return 1;
     horse.SelectClip(0);
     horse.SetClipTime(0.0f);
@@ -368,20 +360,24 @@ int review(IDirect3DDevice8* device, eh::media::VertexBufferPool& pool, eh::medi
             if (flight.active && flight.count > 0) {
                 crows.SelectClip(flight.Current().clip);
                 crows.SetClipTime(flight.time);
-                for (const Vector3& bird : boneOrigins(crows)) consider(nearFlock, ms, eye, look, bird);
+                for (const Vector3& bird : boneOrigins(crows))
+                    consider(nearFlock, ms, eye, look, bird);
             }
         }
         scene.ReleaseDeviceObjects();
     }
     setupLights(device);
     setSceneProjection(device);
-    if (nearHorse.ms < 0.0f) nearHorse = Closest{0.0f, 120.0f, orbit(horseCentre, 120.0f, 0, 10), horseCentre, {}};
-    if (nearFlock.ms < 0.0f) nearFlock = Closest{0.0f, 60.0f, orbit(kSwordPosition, 60.0f, 0, 10), kSwordPosition, {}};
+    if (nearHorse.ms < 0.0f)
+        nearHorse = Closest{0.0f, 120.0f, orbit(horseCentre, 120.0f, 0, 10), horseCentre, {}};
+    if (nearFlock.ms < 0.0f)
+        nearFlock = Closest{0.0f, 60.0f, orbit(kSwordPosition, 60.0f, 0, 10), kSwordPosition, {}};
 
     int failures = 0;
     auto save = [&](const std::string& name, const std::vector<std::uint32_t>& pixels) {
         if (!writePng(cells + "/" + name + ".png", pixels, kReviewW, kReviewH)) {
-            std::fprintf(stderr, "mediagen-preview: cannot write %s/%s.png\n", cells.c_str(), name.c_str());
+            std::fprintf(stderr, "mediagen-preview: cannot write %s/%s.png\n", cells.c_str(),
+                         name.c_str());
             ++failures;
         }
     };
@@ -402,7 +398,7 @@ int review(IDirect3DDevice8* device, eh::media::VertexBufferPool& pool, eh::medi
             std::snprintf(name, sizeof name, "horse_%d_angle%d__%03d deg at %.0f", row, i,
                           static_cast<int>(az), horseDistances[row]);
             save(name, shoot(device, horse, orbit(horseCentre, horseDistances[row], az, horseElev),
-                             horseCentre));
+                             horseCentre, kReviewW, kReviewH));
         }
     }
     for (std::size_t c = 0; c < std::size(kHorseClips); ++c) {
@@ -413,8 +409,9 @@ int review(IDirect3DDevice8* device, eh::media::VertexBufferPool& pool, eh::medi
             horse.SetClipTime(t);
             std::snprintf(name, sizeof name, "horse_clip%zu_%d__%s %.0f ms", c, k,
                           clipLabel(kHorseClips[c]).c_str(), t);
-            save(name, shoot(device, horse, orbit(horseCentre, nearHorse.distance, horseAz, horseElev),
-                             horseCentre));
+            save(name,
+                 shoot(device, horse, orbit(horseCentre, nearHorse.distance, horseAz, horseElev),
+                       horseCentre, kReviewW, kReviewH));
         }
     }
 
@@ -439,7 +436,8 @@ int review(IDirect3DDevice8* device, eh::media::VertexBufferPool& pool, eh::medi
             const float az = flockAz + 45.0f * static_cast<float>(i);
             std::snprintf(name, sizeof name, "crows_%d_edge%d__edge-on %s %+d deg at %.0f", row, i,
                           edgeOn[row].label, 45 * i, distance);
-            save(name, shoot(device, crows, orbit(bird, distance, az, 0.0f), bird));
+            save(name,
+                 shoot(device, crows, orbit(bird, distance, az, 0.0f), bird, kReviewW, kReviewH));
         }
     }
     for (std::size_t c = 0; c < std::size(kCrowClips); ++c) {
@@ -451,7 +449,8 @@ int review(IDirect3DDevice8* device, eh::media::VertexBufferPool& pool, eh::medi
             const Vector3 bird = nearestToMean(boneOrigins(crows));
             std::snprintf(name, sizeof name, "crows_clip%zu_%d__%s %.0f ms", c, k,
                           clipLabel(kCrowClips[c]).c_str(), t);
-            save(name, shoot(device, crows, orbit(bird, flockDistance, flockAz, flockElev), bird));
+            save(name, shoot(device, crows, orbit(bird, flockDistance, flockAz, flockElev), bird,
+                             kReviewW, kReviewH));
         }
     }
 
@@ -460,14 +459,16 @@ int review(IDirect3DDevice8* device, eh::media::VertexBufferPool& pool, eh::medi
     if (FILE* f = std::fopen(momentsPath.c_str(), "w")) {
         std::fprintf(f, "seed %u\n", kReviewSeed);
         std::fprintf(f, "horse %.0f %.1f %.1f\n", nearHorse.ms, nearHorse.distance, usualHorse);
-        std::fprintf(f, "flock %.0f %.1f %.1f\n", nearFlock.ms, nearFlock.distance, median(nearFlock.inView));
+        std::fprintf(f, "flock %.0f %.1f %.1f\n", nearFlock.ms, nearFlock.distance,
+                     median(nearFlock.inView));
         std::fclose(f);
     } else {
         ++failures;
     }
-    std::printf("horse: closest %.1f at %.0f ms (usual %.1f); flock: closest %.1f at %.0f ms -> %s\n",
-                nearHorse.distance, nearHorse.ms, usualHorse, nearFlock.distance, nearFlock.ms,
-                outDir.c_str());
+    std::printf(
+        "horse: closest %.1f at %.0f ms (usual %.1f); flock: closest %.1f at %.0f ms -> %s\n",
+        nearHorse.distance, nearHorse.ms, usualHorse, nearFlock.distance, nearFlock.ms,
+        outDir.c_str());
     return failures == 0 ? 0 : 1;
 }
 
@@ -476,8 +477,9 @@ int review(IDirect3DDevice8* device, eh::media::VertexBufferPool& pool, eh::medi
 int main(int argc, char** argv) {
     const bool reviewMode = argc == 4 && std::strcmp(argv[1], "--review") == 0;
     if (argc != 3 && !reviewMode) {
-        std::fprintf(stderr, "usage: mediagen-preview ARCHIVE OUTDIR\n"
-                             "       mediagen-preview --review ARCHIVE OUTDIR\n");
+        std::fprintf(stderr,
+                     "usage: mediagen-preview ARCHIVE OUTDIR\n"
+                     "       mediagen-preview --review ARCHIVE OUTDIR\n");
         return 1;
     }
     if (reviewMode) ++argv;
@@ -510,8 +512,8 @@ int main(int argc, char** argv) {
     pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
     pp.EnableAutoDepthStencil = TRUE;
     pp.AutoDepthStencilFormat = D3DFMT_D24X8;
-    if (!d3d || FAILED(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING,
-                                         &pp, &device))) {
+    if (!d3d || FAILED(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window,
+                                         D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp, &device))) {
         std::fprintf(stderr, "mediagen-preview: no Direct3D device\n");
         return 1;
     }
