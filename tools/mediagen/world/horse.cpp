@@ -277,15 +277,18 @@ float swelling(const std::vector<Swell>& swells, const Vector3& p) {
 // The trunk: chest, withers, barrel, loin and hindquarters, as cross-sections along z.
 // Each key: z, top, underside, half width, and how much narrower (-) or wider (+) the
 // upper half is than the lower (narrow at the withers, broad over the croup).
-void buildTrunk(MeshBuilder& mesh, int material) {
-    const std::vector<std::array<float, 5>> keys = {
+const std::vector<std::array<float, 5>>& trunkKeys() {
+    static const std::vector<std::array<float, 5>> keys = {
         {-39.5f, 11.0f, -1.0f, 8.5f, 0.12f},   {-36.0f, 16.0f, -6.5f, 11.8f, 0.12f},
         {-30.0f, 18.6f, -8.8f, 13.2f, 0.12f},  {-24.0f, 19.4f, -9.4f, 13.6f, 0.08f},
         {-17.0f, 18.2f, -9.2f, 13.0f, 0.0f},   {-9.0f, 16.6f, -11.6f, 13.9f, -0.08f},
         {0.0f, 16.9f, -13.2f, 14.5f, -0.12f},  {9.0f, 18.8f, -13.8f, 13.8f, -0.25f},
         {16.0f, 20.3f, -12.8f, 12.2f, -0.42f}, {22.0f, 21.0f, -10.5f, 10.8f, -0.42f},
         {26.5f, 18.5f, -8.0f, 9.4f, -0.38f},   {30.0f, 12.0f, -5.0f, 8.2f, -0.25f}};
-    const std::vector<Swell> swells = {
+    return keys;
+}
+const std::vector<Swell>& trunkSwells() {
+    static const std::vector<Swell> swells = {
         {{12.5f, 8.0f, 19.0f}, {5.0f, 7.0f, 5.0f}, 0.9f},     // shoulder blade
         {{11.5f, -2.0f, 24.5f}, {5.0f, 5.0f, 4.0f}, 0.8f},    // upper arm
         {{8.5f, 0.5f, 30.5f}, {4.0f, 4.0f, 3.0f}, 0.7f},      // point of shoulder
@@ -296,6 +299,47 @@ void buildTrunk(MeshBuilder& mesh, int material) {
         {{0.0f, -14.0f, -3.0f}, {12.0f, 3.0f, 11.0f}, 0.8f},  // belly
         {{0.0f, 21.0f, -25.0f}, {1.2f, 2.0f, 9.0f}, -0.4f},   // groove over the croup
     };
+    return swells;
+}
+constexpr float kTrunkBackR = 3.0f, kTrunkFrontR = 4.5f;
+
+// A point of a trunk cross-section (key k, cap scale) at ring angle a.
+Vector3 trunkPoint(const std::array<float, 5>& k, float z, float scale, float a) {
+    const float top = k[1], bottom = k[2], half = k[3], taper = k[4];
+    const float mid = 0.5f * (top + bottom), h = 0.5f * (top - bottom) * scale;
+    const float ca = std::cos(a), sa = std::sin(a);
+    const float x =
+        half * scale * std::copysign(std::pow(std::fabs(ca), 0.85f), ca) * (1.0f + taper * sa);
+    Vector3 p{x, mid + h * sa, z};
+    const Vector3 out = Normalize(Vector3{x, h * sa, 0.0f});
+    return Add(p, Scale(swelling(trunkSwells(), p) * scale, out));
+}
+
+// How far the trunk's side stands out from the middle at height y and length z, or a
+// negative number where (y, z) is above, below or ahead of it. The neck's base follows it
+// so the neck grows out of the chest and shoulders instead of sitting on them.
+float trunkSide(float y, float z) {
+    const auto& keys = trunkKeys();
+    std::array<float, 5> k = keys.back();
+    float scale = 1.0f;
+    if (z > keys.back()[0]) {
+        const float q = (z - keys.back()[0]) / kTrunkFrontR;
+        if (q >= 1.0f) return -1.0f;
+        scale = std::sqrt(1.0f - q * q);
+    } else {
+        std::size_t i = 0;
+        while (i + 2 < keys.size() && keys[i + 1][0] < z) ++i;
+        const float t = Clamp((z - keys[i][0]) / (keys[i + 1][0] - keys[i][0]), 0.0f, 1.0f);
+        k = spline(keys, static_cast<float>(i) + t);
+    }
+    const float mid = 0.5f * (k[1] + k[2]), h = 0.5f * (k[1] - k[2]) * scale;
+    const float sa = (y - mid) / h;
+    if (sa <= -1.0f || sa >= 1.0f) return -1.0f;
+    return trunkPoint(k, z, scale, std::atan2(sa, std::sqrt(1.0f - sa * sa))).x;
+}
+
+void buildTrunk(MeshBuilder& mesh, int material) {
+    const auto& keys = trunkKeys();
     const int cols = 28, steps = 2;
     const int keyRows = (static_cast<int>(keys.size()) - 1) * steps + 1;
     const int capRows = 4;
@@ -305,7 +349,7 @@ void buildTrunk(MeshBuilder& mesh, int material) {
         float z, scale;
     };
     std::vector<RowShape> rowShapes;
-    const float backR = 3.0f, frontR = 4.5f;
+    const float backR = kTrunkBackR, frontR = kTrunkFrontR;
     for (int i = capRows; i >= 1; --i) {
         const float phi = 0.5f * kPi * static_cast<float>(i) / capRows;
         rowShapes.push_back({keys.front(), keys.front()[0] - backR * std::sin(phi), std::cos(phi)});
@@ -321,16 +365,9 @@ void buildTrunk(MeshBuilder& mesh, int material) {
     const float zMin = rowShapes.front().z, zMax = rowShapes.back().z;
     std::vector<GridPoint> points;
     for (const RowShape& row : rowShapes) {
-        const float top = row.k[1], bottom = row.k[2], half = row.k[3], taper = row.k[4];
-        const float mid = 0.5f * (top + bottom), h = 0.5f * (top - bottom) * row.scale;
         for (int c = 0; c < cols; ++c) {
             const float a = ringAngle(c, cols);
-            const float ca = std::cos(a), sa = std::sin(a);
-            const float x = half * row.scale * std::copysign(std::pow(std::fabs(ca), 0.85f), ca) *
-                            (1.0f + taper * sa);
-            Vector3 p{x, mid + h * sa, row.z};
-            const Vector3 out = Normalize(Vector3{x, h * sa, 0.0f});
-            p = Add(p, Scale(swelling(swells, p) * row.scale, out));
+            const Vector3 p = trunkPoint(row.k, row.z, row.scale, a);
             points.push_back(atlasPoint(p, kBodyArea, aroundColumn(a),
                                         (zMax - row.z) / (zMax - zMin), Skin{{kBody, 1.0f}}));
         }
@@ -349,8 +386,8 @@ NeckRing neckRing(float s) {
     r.crest =
         bezier(Vector3{0, 17.0f, 12.0f}, Vector3{0, 34.0f, 20.0f}, Vector3{0, 39.5f, 35.5f}, s);
     r.throat =
-        bezier(Vector3{0, -7.0f, 28.5f}, Vector3{0, 12.0f, 34.5f}, Vector3{0, 30.0f, 36.5f}, s);
-    r.half = 8.2f - 5.7f * s + 2.0f * s * s;
+        bezier(Vector3{0, -3.0f, 33.0f}, Vector3{0, 12.0f, 36.0f}, Vector3{0, 30.0f, 36.5f}, s);
+    r.half = 9.0f - 7.0f * s + 2.6f * s * s;
     r.taper = -0.3f;
     return r;
 }
@@ -383,6 +420,14 @@ void buildNeck(MeshBuilder& mesh, int material) {
             Vector3 out;
             Vector3 p = neckPoint(ring, a, &out);
             p = Add(p, Scale(swelling(swells, p), out));
+            // Low on the neck, whatever lies inside the trunk is laid just under its skin,
+            // so the neck leaves the chest and shoulders at a slant instead of a crease.
+            const float blend = 1.0f - SmoothStep(0.0f, 0.42f, s);
+            const float sideAt = trunkSide(p.y, p.z);
+            if (blend > 0.0f && sideAt > 0.0f && std::fabs(std::cos(a)) > 1e-3f) {
+                const float ax = std::fabs(p.x), target = std::max(ax, sideAt - 0.3f);
+                p.x = std::copysign(ax + (target - ax) * blend, std::cos(a));
+            }
             points.push_back(atlasPoint(p, kNeckArea, aroundColumn(a), s, neckSkin(s)));
         }
     }
