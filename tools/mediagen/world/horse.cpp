@@ -301,7 +301,10 @@ const std::vector<Swell>& trunkSwells() {
     };
     return swells;
 }
-constexpr float kTrunkBackR = 3.0f, kTrunkFrontR = 4.5f;
+constexpr float kTrunkBackR = 3.0f, kTrunkFrontR = 3.2f;
+// Under 1 the breast is a blunt dome rather than a round one: a round cap narrows to a
+// point whose shading pinches into a dimple.
+constexpr float kBreastFullness = 0.8f;
 
 // A point of a trunk cross-section (key k, cap scale) at ring angle a.
 Vector3 trunkPoint(const std::array<float, 5>& k, float z, float scale, float a) {
@@ -325,7 +328,7 @@ float trunkSide(float y, float z) {
     if (z > keys.back()[0]) {
         const float q = (z - keys.back()[0]) / kTrunkFrontR;
         if (q >= 1.0f) return -1.0f;
-        scale = std::sqrt(1.0f - q * q);
+        scale = std::pow(1.0f - q * q, 0.5f * kBreastFullness);
     } else {
         std::size_t i = 0;
         while (i + 2 < keys.size() && keys[i + 1][0] < z) ++i;
@@ -360,7 +363,8 @@ void buildTrunk(MeshBuilder& mesh, int material) {
     }
     for (int i = 1; i <= capRows; ++i) {
         const float phi = 0.5f * kPi * static_cast<float>(i) / capRows;
-        rowShapes.push_back({keys.back(), keys.back()[0] + frontR * std::sin(phi), std::cos(phi)});
+        rowShapes.push_back({keys.back(), keys.back()[0] + frontR * std::sin(phi),
+                             std::pow(std::cos(phi), kBreastFullness)});
     }
     const float zMin = rowShapes.front().z, zMax = rowShapes.back().z;
     std::vector<GridPoint> points;
@@ -420,12 +424,12 @@ void buildNeck(MeshBuilder& mesh, int material) {
             Vector3 out;
             Vector3 p = neckPoint(ring, a, &out);
             p = Add(p, Scale(swelling(swells, p), out));
-            // Low on the neck, whatever lies inside the trunk is laid just under its skin,
-            // so the neck leaves the chest and shoulders at a slant instead of a crease.
+            // Low on the neck, the sides beside the trunk are laid just under its skin, so
+            // the neck leaves the chest and shoulders at a slant instead of a crease.
             const float blend = 1.0f - SmoothStep(0.0f, 0.42f, s);
             const float sideAt = trunkSide(p.y, p.z);
             if (blend > 0.0f && sideAt > 0.0f && std::fabs(std::cos(a)) > 1e-3f) {
-                const float ax = std::fabs(p.x), target = std::max(ax, sideAt - 0.3f);
+                const float ax = std::fabs(p.x), target = sideAt - 0.3f;
                 p.x = std::copysign(ax + (target - ax) * blend, std::cos(a));
             }
             points.push_back(atlasPoint(p, kNeckArea, aroundColumn(a), s, neckSkin(s)));
