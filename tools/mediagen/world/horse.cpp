@@ -364,7 +364,7 @@ void buildTrunk(MeshBuilder& mesh, int material) {
     for (int i = 1; i <= capRows; ++i) {
         const float phi = 0.5f * kPi * static_cast<float>(i) / capRows;
         rowShapes.push_back({keys.back(), keys.back()[0] + frontR * std::sin(phi),
-                             std::pow(std::cos(phi), kBreastFullness)});
+                             std::pow(std::max(std::cos(phi), 0.0f), kBreastFullness)});
     }
     const float zMin = rowShapes.front().z, zMax = rowShapes.back().z;
     std::vector<GridPoint> points;
