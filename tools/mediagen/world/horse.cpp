@@ -753,21 +753,24 @@ void buildTail(MeshBuilder& mesh, int material) {
 void buildLeg(MeshBuilder& mesh, int material, int leg, const Joints& j) {
     const bool front = leg < 2;
     const float side = (leg % 2 == 0) ? 1.0f : -1.0f;
+    // Muscled forearm and gaskin tapering into the joints; a flat, bony knee wider than
+    // the bone above and below it; the hock's point standing out behind; cannons narrower
+    // side to side than front to back; a round fetlock with the tendons bulging behind.
     const std::vector<std::array<float, 6>> foreKeys = {
-        {4.0f, 6.2f, 21.0f, 4.0f, 6.0f, 0.0f},       {-4.0f, 6.5f, 20.6f, 4.7f, 6.4f, 0.8f},
-        {-11.0f, 6.4f, 20.8f, 4.1f, 4.9f, 0.4f},     {-18.0f, 6.2f, 21.0f, 3.2f, 3.8f, 0.0f},
-        {-23.0f, 6.1f, 21.3f, 2.8f, 3.2f, 0.0f},     {-25.5f, 6.0f, 21.5f, 3.1f, 3.4f, 0.3f},
-        {-28.0f, 5.9f, 21.3f, 2.4f, 2.9f, 0.0f},     {-31.0f, 5.8f, 21.2f, 2.05f, 2.65f, 0.3f},
-        {-35.0f, 5.75f, 21.1f, 2.05f, 2.65f, 0.35f}, {-37.5f, 5.7f, 21.0f, 2.5f, 3.0f, 0.6f},
-        {-39.3f, 5.7f, 21.6f, 2.1f, 2.4f, 0.3f},     {-41.2f, 5.7f, 22.5f, 1.9f, 2.0f, 0.0f},
+        {4.0f, 6.2f, 21.0f, 4.0f, 6.0f, 0.0f},       {-4.0f, 6.5f, 20.6f, 4.8f, 6.4f, 0.8f},
+        {-11.0f, 6.4f, 20.8f, 4.4f, 5.2f, 0.5f},     {-18.0f, 6.2f, 21.0f, 3.1f, 3.6f, 0.0f},
+        {-22.5f, 6.1f, 21.3f, 2.55f, 3.0f, 0.0f},    {-25.5f, 6.0f, 21.6f, 3.3f, 3.2f, 0.4f},
+        {-28.0f, 5.9f, 21.3f, 2.3f, 2.8f, 0.1f},     {-31.0f, 5.8f, 21.2f, 1.8f, 2.6f, 0.35f},
+        {-35.0f, 5.75f, 21.1f, 1.8f, 2.6f, 0.45f},   {-37.5f, 5.7f, 21.0f, 2.55f, 3.1f, 1.0f},
+        {-39.3f, 5.7f, 21.6f, 2.05f, 2.4f, 0.3f},    {-41.2f, 5.7f, 22.5f, 1.9f, 2.0f, 0.0f},
         {-42.6f, 5.7f, 23.2f, 2.3f, 2.4f, 0.0f}};
     const std::vector<std::array<float, 6>> hindKeys = {
         {10.0f, 7.8f, -28.0f, 6.0f, 10.0f, 0.0f}, {2.0f, 8.0f, -28.0f, 6.6f, 10.5f, 0.0f},
-        {-5.0f, 7.6f, -28.6f, 5.6f, 8.6f, 0.0f},  {-10.5f, 7.0f, -30.2f, 4.2f, 6.2f, 0.0f},
-        {-16.0f, 6.4f, -32.2f, 3.2f, 4.6f, 0.0f}, {-19.8f, 6.1f, -33.2f, 2.8f, 4.0f, 0.6f},
-        {-22.5f, 6.0f, -33.6f, 2.9f, 3.9f, 1.4f}, {-25.5f, 5.9f, -33.0f, 2.3f, 3.1f, 0.3f},
-        {-30.0f, 5.8f, -32.6f, 2.1f, 2.8f, 0.3f}, {-35.0f, 5.75f, -32.4f, 2.05f, 2.75f, 0.35f},
-        {-37.5f, 5.7f, -32.5f, 2.5f, 3.0f, 0.6f}, {-39.3f, 5.7f, -31.9f, 2.1f, 2.4f, 0.3f},
+        {-5.0f, 7.6f, -28.6f, 5.8f, 8.8f, 0.0f},  {-10.5f, 7.0f, -30.2f, 4.5f, 6.4f, 0.3f},
+        {-15.5f, 6.4f, -32.0f, 3.0f, 4.0f, 0.2f}, {-19.0f, 6.1f, -33.0f, 2.8f, 3.6f, 1.9f},
+        {-22.5f, 6.0f, -33.6f, 3.0f, 3.6f, 0.9f}, {-25.5f, 5.9f, -33.0f, 2.2f, 3.0f, 0.3f},
+        {-30.0f, 5.8f, -32.6f, 1.85f, 2.75f, 0.4f}, {-35.0f, 5.75f, -32.4f, 1.85f, 2.75f, 0.45f},
+        {-37.5f, 5.7f, -32.5f, 2.55f, 3.1f, 1.0f}, {-39.3f, 5.7f, -31.9f, 2.1f, 2.4f, 0.3f},
         {-41.2f, 5.7f, -31.0f, 1.9f, 2.0f, 0.0f}, {-42.6f, 5.7f, -30.4f, 2.3f, 2.4f, 0.0f}};
     const auto& keys = front ? foreKeys : hindKeys;
     const Area& area = front ? kForeLegArea : kHindLegArea;
