@@ -700,7 +700,10 @@ void buildMane(MeshBuilder& mesh, int material) {
 Skin tailSkin(const Vector3& p) {
     const float w1 = SmoothStep(2.0f, 10.0f, p.y), w3 = SmoothStep(-4.0f, -14.0f, p.y);
     const float w2 = std::max(0.0f, 1.0f - w1 - w3);
-    const float wb = 0.6f * SmoothStep(11.5f, 14.5f, p.y);
+    // The root of the dock belongs to the body and hands over to the tail along a third
+    // of the dock, so a raised tail bends its skin over a length instead of folding it
+    // at the croup.
+    const float wb = SmoothStep(8.5f, 14.5f, p.y);
     return makeSkin({{kBody, wb},
                      {kTail1, w1 * (1.0f - wb)},
                      {kTail2, w2 * (1.0f - wb)},
