@@ -353,8 +353,10 @@ void buildTrunk(MeshBuilder& mesh, int material) {
     };
     std::vector<RowShape> rowShapes;
     const float backR = kTrunkBackR, frontR = kTrunkFrontR;
-    for (int i = capRows; i >= 1; --i) {
-        const float phi = 0.5f * kPi * static_cast<float>(i) / capRows;
+    // The rump's cap hides behind the dock and the quarters: fewer rings do there.
+    const int backCapRows = 3;
+    for (int i = backCapRows; i >= 1; --i) {
+        const float phi = 0.5f * kPi * static_cast<float>(i) / backCapRows;
         rowShapes.push_back({keys.front(), keys.front()[0] - backR * std::sin(phi), std::cos(phi)});
     }
     for (int r = 0; r < keyRows; ++r) {
@@ -632,8 +634,8 @@ void buildMane(MeshBuilder& mesh, int material) {
     auto skinAt = [](float s) { return neckSkin(s); };
     {
         std::vector<Vector3> path, wide;
-        for (int r = 0; r <= 16; ++r) {
-            const float s = 0.04f + 0.94f * static_cast<float>(r) / 16.0f;
+        for (int r = 0; r <= 12; ++r) {
+            const float s = 0.04f + 0.94f * static_cast<float>(r) / 12.0f;
             Vector3 out;
             const Vector3 p = neckPoint(neckRing(s), 0.5f * kPi, &out);
             path.push_back(Add(p, Scale(0.5f, out)));
