@@ -414,7 +414,11 @@ Image8 MakeHorseCoat() {
     // Neck: dark under the throat, gold along the crest, black where the mane grows.
     FillArea(c, kCoatNeck, [](float s, float t) {
         float light = 0.22f + 0.63f * Smoothstep(0.05f, 0.85f, s) - 0.08f * t * (1 - s);
-        light = Mix1(0.45f + 0.3f * s, light, Smoothstep(0.0f, 0.25f, t));  // into the shoulder
+        // Into the chest and shoulder: the base takes the body's light where it lies on
+        // the trunk (throat .. crest there meet the body's breast .. withers), so the join
+        // shows no step in tone.
+        const float body = 0.14f + 0.62f * Smoothstep(0.0f, 0.75f, 0.35f + 0.65f * s);
+        light = Mix1(body, light, Smoothstep(0.1f, 0.5f, t));
         Color col = BayTone(light, s * 0.5f + 3, t, 311);
         col = Mix(col, kPoints, 0.85f * Smoothstep(0.9f, 0.97f, s));
         return col;
