@@ -800,7 +800,10 @@ void buildLeg(MeshBuilder& mesh, int material, int leg, const Joints& j) {
             const float a = ringAngle(c, cols);  // sin a = +1 is the front of the leg
             const float ca = std::cos(a), sa = std::sin(a);
             const float behind = sa < 0.0f ? back * sa * sa : 0.0f;
-            const Vector3 p{side * x + rx * ca, y, z + rz * sa - behind};
+            // The front of the knee is flat and square, the bones under the skin.
+            const float flat = front ? std::exp(-((y - joint1) * (y - joint1)) / 3.2f) : 0.0f;
+            const float ahead = sa > 0.0f ? sa + (std::pow(sa, 0.4f) - sa) * flat : sa;
+            const Vector3 p{side * x + rx * ca, y, z + rz * ahead - behind};
             out.push_back(
                 atlasPoint(p, area, aroundColumn(a), (kLegTop - y) / (kLegTop + 46.0f), skinAt(y)));
         }
