@@ -95,6 +95,8 @@ endforeach()
 if(faults)
   list(LENGTH faults count)
   string(REPLACE ";" "\n  " listed "${faults}")
-  message(FATAL_ERROR "${count} include(s) run against ${LAYERS}:\n  ${listed}")
+  # The graph's path stands on its own indented line, which CMake prints as it is; in the
+  # first line a long checkout path would be rewrapped at an unforeseeable place.
+  message(FATAL_ERROR "${count} include(s) run against the folder graph in\n  ${LAYERS}:\n  ${listed}")
 endif()
 message(STATUS "${checked} includes follow ${LAYERS}")
