@@ -1,0 +1,296 @@
+// Plays the parts Windows plays around a screensaver, for the tests under Wine: the
+// display control panel's preview host, the screensaver settings page that opens the
+// configuration dialog, and the user who presses a key or closes the test window. It
+// starts emberhold.scr itself so that it knows the process it watches, and reports what
+// it saw on stdout, one "name: value" line per check; the exit code is 0 when every
+// check held.
+//
+//   wine_host preview  SCR           a host window with the still preview in it
+//   wine_host saver    SCR PAUSE     /s: full screen, a second copy, a key ends it
+//   wine_host testwin  SCR PAUSE     /t: the 600 x 400 window, keys ignored, close command
+//   wine_host dialog   SCR PAUSE ok|cancel
+//                                    /c: the dialog; toggles "show_fps" and ends with OK
+//                                    or Cancel
+// PAUSE is a file path: when the window under test is up, the host writes PAUSE.ready
+// and waits (up to a minute) for PAUSE to exist, so that the script can take its
+// screenshot of exactly that state.
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+constexpr char kSaverClass[] = "Emberhold 3D Screensaver";
+constexpr DWORD kStartTimeoutMs = 60000;  // media loading under Wine on a busy machine
+
+int failures = 0;
+
+void check(const char* name, bool ok, const std::string& detail = {}) {
+    std::printf("%s: %s%s%s\n", name, ok ? "ok" : "FAILED", detail.empty() ? "" : " ",
+                detail.c_str());
+    std::fflush(stdout);
+    if (!ok) ++failures;
+}
+
+void pump(DWORD milliseconds) {
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < milliseconds) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        Sleep(10);
+    }
+}
+
+struct Child {
+    PROCESS_INFORMATION info{};
+    bool started = false;
+
+    ~Child() {
+        if (!started) return;
+        if (WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT) TerminateProcess(info.hProcess, 9);
+        CloseHandle(info.hThread);
+        CloseHandle(info.hProcess);
+    }
+    bool Running() const { return started && WaitForSingleObject(info.hProcess, 0) == WAIT_TIMEOUT; }
+    // Waits for the exit while serving this thread's messages (a preview child sends to
+    // its parent's thread).
+    bool WaitExit(DWORD timeoutMs, DWORD* code) {
+        DWORD start = GetTickCount();
+        while (Running()) {
+            if (GetTickCount() - start > timeoutMs) return false;
+            pump(20);
+        }
+        GetExitCodeProcess(info.hProcess, code);
+        return true;
+    }
+};
+
+bool start(Child& child, const std::string& scr, const std::string& arguments) {
+    std::string line = "\"" + scr + "\" " + arguments;
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    child.started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                   nullptr, &si, &child.info) != 0;
+    return child.started;
+}
+
+struct Search {
+    DWORD pid;
+    const char* className;
+    HWND found;
+};
+
+BOOL CALLBACK findOfProcess(HWND window, LPARAM param) {
+    auto* s = reinterpret_cast<Search*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (pid == s->pid && IsWindowVisible(window) && std::string(name) == s->className) {
+        s->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The first visible top-level window of `className` that process `pid` owns.
+HWND waitForWindow(DWORD pid, const char* className, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    do {
+        Search s{pid, className, nullptr};
+        EnumWindows(findOfProcess, reinterpret_cast<LPARAM>(&s));
+        if (s.found != nullptr) return s.found;
+        pump(100);
+    } while (GetTickCount() - start < timeoutMs);
+    return nullptr;
+}
+
+void pauseForScreenshot(const std::string& pause) {
+    std::string ready = pause + ".ready";
+    if (FILE* f = std::fopen(ready.c_str(), "w")) std::fclose(f);
+    for (int i = 0; i < 600 && GetFileAttributesA(pause.c_str()) == INVALID_FILE_ATTRIBUTES; ++i) {
+        pump(100);
+    }
+}
+
+void pressKey(WORD key) {
+    INPUT inputs[2] = {};
+    inputs[0].type = INPUT_KEYBOARD;
+    inputs[0].ki.wVk = key;
+    inputs[1] = inputs[0];
+    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, inputs, sizeof(INPUT));
+}
+
+std::string rectText(const RECT& r) {
+    char text[96];
+    std::snprintf(text, sizeof text, "(%ld, %ld)-(%ld, %ld)", static_cast<long>(r.left),
+                  static_cast<long>(r.top), static_cast<long>(r.right), static_cast<long>(r.bottom));
+    return text;
+}
+
+LRESULT CALLBACK hostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// The preview: a host window of the size the control panel's monitor picture has, the
+// saver started with /p and the host's handle, then the host destroyed.
+int preview(const std::string& scr) {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = hostProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = "PreviewHost";
+    RegisterClassA(&wc);
+    HWND host = CreateWindowExA(0, "PreviewHost", "Preview host", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                100, 100, 300, 240, nullptr, nullptr, wc.hInstance, nullptr);
+    check("host window", host != nullptr);
+    if (host == nullptr) return 1;
+    RECT client{};
+    GetClientRect(host, &client);
+
+    Child saver;
+    check("started /p", start(saver, scr, "/p " + std::to_string(reinterpret_cast<UINT_PTR>(host))));
+    HWND child = nullptr;
+    for (DWORD waited = 0; child == nullptr && waited < kStartTimeoutMs && saver.Running(); waited += 100) {
+        pump(100);
+        child = FindWindowExA(host, nullptr, kSaverClass, nullptr);
+    }
+    check("child window in the host", child != nullptr);
+    if (child != nullptr) {
+        RECT rect{};
+        GetClientRect(child, &rect);
+        check("child covers the host's client area",
+              rect.right == client.right && rect.bottom == client.bottom, rectText(rect));
+        pump(1500);  // the start wait and the first paint
+        InvalidateRect(child, nullptr, FALSE);
+        UpdateWindow(child);
+        pump(500);
+        // The still bitmap is drawn unscaled at the top-left: its pixels are not the host's
+        // white, and right of its 155-pixel width the class's black brush shows.
+        HDC dc = GetDC(child);
+        COLORREF inside = GetPixel(dc, 40, 40);
+        COLORREF outside = GetPixel(dc, rect.right - 5, rect.bottom - 5);
+        ReleaseDC(child, dc);
+        char detail[64];
+        std::snprintf(detail, sizeof detail, "inside %06lx, outside %06lx",
+                      static_cast<unsigned long>(inside), static_cast<unsigned long>(outside));
+        check("bitmap drawn at the top-left", inside != outside && inside != RGB(255, 255, 255), detail);
+        check("outside the bitmap black", outside == RGB(0, 0, 0), detail);
+    }
+    pressKey(VK_SPACE);
+    pump(1000);
+    check("input does not end the preview", saver.Running());
+    DestroyWindow(host);
+    DWORD code = 99;
+    bool ended = saver.WaitExit(15000, &code);
+    check("ends when the host destroys its window", ended);
+    if (ended) check("exit code 0", code == 0, std::to_string(code));
+    return failures == 0 ? 0 : 1;
+}
+
+int saver(const std::string& scr, const std::string& pause) {
+    Child first;
+    check("started /s", start(first, scr, "/s"));
+    HWND window = waitForWindow(first.info.dwProcessId, kSaverClass, kStartTimeoutMs);
+    check("saver window", window != nullptr);
+    if (window == nullptr) return 1;
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    check("covers the screen", EqualRect(&rect, &screen) != 0, rectText(rect));
+    LONG style = GetWindowLongA(window, GWL_STYLE);
+    LONG exStyle = GetWindowLongA(window, GWL_EXSTYLE);
+    check("popup, top-most", (style & WS_POPUP) != 0 && (exStyle & WS_EX_TOPMOST) != 0);
+    pump(8000);  // loading screen, then the scene
+    pauseForScreenshot(pause);
+
+    Child second;
+    check("started a second /s", start(second, scr, "/s"));
+    DWORD code = 99;
+    bool ended = second.WaitExit(15000, &code);
+    check("the second copy ends at once", ended && code == 0, std::to_string(code));
+    check("the first copy runs on", first.Running());
+
+    SetForegroundWindow(window);
+    pump(300);
+    pressKey(VK_SPACE);
+    ended = first.WaitExit(15000, &code);
+    check("a key ends the saver", ended);
+    if (ended) check("exit code 0", code == 0, std::to_string(code));
+    return failures == 0 ? 0 : 1;
+}
+
+int testWindow(const std::string& scr, const std::string& pause) {
+    Child saver;
+    check("started /t", start(saver, scr, "/t"));
+    HWND window = waitForWindow(saver.info.dwProcessId, kSaverClass, kStartTimeoutMs);
+    check("test window", window != nullptr);
+    if (window == nullptr) return 1;
+    RECT client{};
+    GetClientRect(window, &client);
+    check("client area 600 x 400", client.right == 600 && client.bottom == 400, rectText(client));
+    LONG style = GetWindowLongA(window, GWL_STYLE);
+    check("caption and system menu", (style & WS_CAPTION) == WS_CAPTION && (style & WS_SYSMENU) != 0);
+    pump(8000);
+    pauseForScreenshot(pause);
+
+    SetForegroundWindow(window);
+    pump(300);
+    pressKey(VK_SPACE);
+    pump(2000);
+    check("a key does not end the test window", saver.Running());
+    PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    DWORD code = 99;
+    bool ended = saver.WaitExit(15000, &code);
+    check("the close command ends it", ended);
+    if (ended) check("exit code 0", code == 0, std::to_string(code));
+    return failures == 0 ? 0 : 1;
+}
+
+int dialog(const std::string& scr, const std::string& pause, const std::string& action) {
+    Child config;
+    check("started /c", start(config, scr, "/c"));
+    HWND box = waitForWindow(config.info.dwProcessId, "#32770", kStartTimeoutMs);
+    check("dialog", box != nullptr);
+    if (box == nullptr) return 1;
+    char title[128] = {};
+    GetWindowTextA(box, title, sizeof title);
+    check("title", std::string(title) == "Emberhold 3D Bildschirmschoner Konfiguration", title);
+    pump(1000);
+    pauseForScreenshot(pause);
+
+    // "show_fps" (1044) clicked as a user would, then OK (1) or Cancel (2).
+    HWND showFps = GetDlgItem(box, 1044);
+    check("show_fps check box", showFps != nullptr);
+    LRESULT before = SendMessageA(showFps, BM_GETCHECK, 0, 0);
+    SendMessageA(showFps, BM_CLICK, 0, 0);
+    LRESULT after = SendMessageA(showFps, BM_GETCHECK, 0, 0);
+    check("the click sets the mark", before != after);
+    SendMessageA(GetDlgItem(box, action == "ok" ? IDOK : IDCANCEL), BM_CLICK, 0, 0);
+    DWORD code = 99;
+    bool ended = config.WaitExit(15000, &code);
+    check("the dialog ends the program", ended);
+    if (ended) check("exit code 0", code == 0, std::to_string(code));
+    std::printf("ShowFPS after the click: %d\n", after == BST_CHECKED ? 1 : 0);
+    return failures == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string command = argc > 1 ? argv[1] : "";
+    if (command == "preview" && argc == 3) return preview(argv[2]);
+    if (command == "saver" && argc == 4) return saver(argv[2], argv[3]);
+    if (command == "testwin" && argc == 4) return testWindow(argv[2], argv[3]);
+    if (command == "dialog" && argc == 5) return dialog(argv[2], argv[3], argv[4]);
+    std::fprintf(stderr, "usage: wine_host preview SCR | saver SCR PAUSE | testwin SCR PAUSE | "
+                         "dialog SCR PAUSE ok|cancel\n");
+    return 2;
+}

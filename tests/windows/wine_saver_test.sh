@@ -1,0 +1,129 @@
+#!/usr/bin/env bash
+# emberhold.scr as Windows runs it, under Wine: full screen (/s), the test window (/t),
+# the preview in a host's window (/p), the configuration dialog (/c, with OK and with
+# Cancel, the registry read back with `reg query`) and --render-frames. A small Windows
+# program, wine_host.exe, plays the host, the settings page and the user; this script
+# takes the screenshots and checks them.
+#
+#   wine_saver_test.sh CASE SCR HOST OUTDIR
+# CASE: saver | testwin | preview | dialog-ok | dialog-cancel | render-frames. Screenshots
+# go to OUTDIR. Each case has its own Wine prefix (OUTDIR/../prefixes/CASE), so the
+# registry starts empty the first time and no other case's windows are in the way.
+# Skipped (77) without Wine, Xvfb or ImageMagick.
+set -u
+case_name="$1"
+scr="$2"
+host="$3"
+out="$4"
+
+wine=""
+for candidate in wine64 /usr/lib/wine/wine64 wine; do
+  if command -v "$candidate" >/dev/null 2>&1; then wine="$candidate"; break; fi
+done
+[ -n "$wine" ] && command -v xvfb-run >/dev/null && command -v import >/dev/null &&
+  command -v convert >/dev/null || exit 77
+
+# Each case on a display of its own: Wine's windows of other cases never cover it.
+if [ -z "${EMBERHOLD_WINE_TEST_DISPLAY:-}" ]; then
+  export EMBERHOLD_WINE_TEST_DISPLAY=1
+  exec xvfb-run -a -s "-screen 0 1024x768x24" "$0" "$@"
+fi
+
+mkdir -p "$out"
+work="$(mktemp -d)"
+export WINEPREFIX="$(cd "$out/.." && pwd)/prefixes/$case_name"
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+mkdir -p "$WINEPREFIX"
+cleanup() {
+  wineserver -k >/dev/null 2>&1
+  rm -rf "$work"
+}
+trap cleanup EXIT
+key='HKCU\Software\Kestrelle\Emberhold 3D Screensaver'
+if [ "$case_name" = dialog-cancel ]; then
+  "$wine" reg delete "$key" /f >/dev/null 2>&1
+fi
+
+fail=0
+note() { echo "$*"; }
+failed() { echo "FAILED: $*"; fail=1; }
+
+# Mean and spread of the grey levels of a picture, as "mean sd".
+levels() { convert "$1" -colorspace Gray -format '%[fx:mean] %[fx:standard_deviation]' info: 2>/dev/null; }
+
+# Runs wine_host with a pause file; when the host is ready, takes the root window's
+# screenshot as $1 and lets the host go on.
+run_host_with_screenshot() {
+  local shot="$1"; shift
+  "$wine" "$host" "$@" Z:"$work/pause" > "$work/host.txt" 2>&1 &
+  local pid=$!
+  for _ in $(seq 1 900); do
+    [ -e "$work/pause.ready" ] && break
+    kill -0 $pid 2>/dev/null || break
+    sleep 0.2
+  done
+  if [ -e "$work/pause.ready" ]; then
+    import -window root "$shot" 2>/dev/null || failed "no screenshot"
+  fi
+  touch "$work/pause"
+  wait $pid
+  local code=$?
+  cat "$work/host.txt"
+  [ $code -eq 0 ] || failed "wine_host $1: exit code $code"
+}
+
+case "$case_name" in
+  saver)
+    run_host_with_screenshot "$out/windows-saver.png" saver "$scr"
+    read -r mean sd < <(levels "$out/windows-saver.png")
+    # The scene fills the screen: well above black, not one flat colour.
+    awk -v m="${mean:-0}" -v s="${sd:-0}" 'BEGIN { exit !(m > 0.12 && s > 0.03) }' ||
+      failed "the screen does not show the scene: mean ${mean:-?} sd ${sd:-?}"
+    ;;
+  testwin)
+    run_host_with_screenshot "$out/windows-test-window.png" testwin "$scr"
+    # The window's client area, at (50, 50) on a screen without a window manager.
+    convert "$out/windows-test-window.png" -crop 600x400+50+50 +repage "$work/client.png"
+    read -r mean sd < <(levels "$work/client.png")
+    awk -v m="${mean:-0}" -v s="${sd:-0}" 'BEGIN { exit !(m > 0.12 && s > 0.03) }' ||
+      failed "the test window does not show the scene: mean ${mean:-?} sd ${sd:-?}"
+    ;;
+  preview)
+    "$wine" "$host" preview "$scr" 2>&1 || failed "wine_host preview"
+    ;;
+  dialog-ok | dialog-cancel)
+    action="${case_name#dialog-}"
+    run_host_with_screenshot "$out/windows-config-dialog.png" dialog "$scr" "$action"
+    "$wine" reg query "$key" > "$work/reg.txt" 2>/dev/null
+    tr -d '\r' < "$work/reg.txt" > "$work/values.txt"
+    values=$(grep -c REG_DWORD "$work/values.txt")
+    if [ "$action" = ok ]; then
+      # OK writes every setting; the click turned ShowFPS on, stored as 2.
+      [ "$values" -ge 13 ] || failed "OK wrote $values values"
+      grep -Eq '^\s*ShowFPS\s+REG_DWORD\s+0x2$' "$work/values.txt" || failed "ShowFPS is not 2"
+      grep -Eq '^\s*GmCntrl\s+REG_DWORD\s+0x64$' "$work/values.txt" || failed "GmCntrl is not 100"
+    else
+      [ "$values" -eq 0 ] || failed "Cancel wrote $values values"
+    fi
+    cat "$work/values.txt"
+    ;;
+  render-frames)
+    "$wine" "$scr" --render-frames Z:"$work/frames" --frames 60 --every 30 --size 320x240 \
+      --seed 5 > "$work/run.txt" 2>&1 || failed "exit code $?"
+    count=$(ls "$work/frames" 2>/dev/null | grep -c '^frame_.*\.png$')
+    [ "$count" -eq 2 ] || failed "$count frames written, not 2"
+    for f in "$work"/frames/frame_*.png; do
+      [ -e "$f" ] || continue
+      size=$(identify -format '%wx%h' "$f")
+      [ "$size" = 320x240 ] || failed "$(basename "$f") is $size"
+      read -r mean sd < <(levels "$f")
+      awk -v m="${mean:-0}" -v s="${sd:-0}" 'BEGIN { exit !(m > 0.05 && s > 0.03) }' ||
+        failed "$(basename "$f") looks empty: mean ${mean:-?} sd ${sd:-?}"
+      cp "$f" "$out/windows-render-$(basename "$f")"
+    done
+    ;;
+  *)
+    echo "unknown case $case_name"; exit 2 ;;
+esac
+[ $fail -eq 0 ] && echo "$case_name under Wine: ok"
+exit $fail
