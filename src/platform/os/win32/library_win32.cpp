@@ -83,8 +83,7 @@ bool PlausibleLibraryImage(std::span<const std::uint8_t> image) {
     if (header.NumberOfRvaAndSizes > IMAGE_DIRECTORY_ENTRY_SECURITY) {
         const IMAGE_DATA_DIRECTORY certificates =
             header.DataDirectory[IMAGE_DIRECTORY_ENTRY_SECURITY];
-        if (certificates.Size != 0 &&
-            !inside(certificates.VirtualAddress, certificates.Size))
+        if (certificates.Size != 0 && !inside(certificates.VirtualAddress, certificates.Size))
             return false;
     }
     return true;

@@ -15,11 +15,11 @@ struct PredefinedType {
     WORD id;
 };
 constexpr PredefinedType kPredefinedTypes[] = {
-    {"CURSOR", 1},   {"BITMAP", 2},        {"ICON", 3},          {"MENU", 4},
-    {"DIALOG", 5},   {"STRING", 6},        {"FONTDIR", 7},       {"FONT", 8},
-    {"ACCELERATORS", 9}, {"RCDATA", 10},   {"MESSAGETABLE", 11}, {"GROUP_CURSOR", 12},
-    {"GROUP_ICON", 14},  {"VERSION", 16},  {"DLGINCLUDE", 17},   {"PLUGPLAY", 19},
-    {"VXD", 20},     {"ANICURSOR", 21},    {"ANIICON", 22},      {"HTML", 23},
+    {"CURSOR", 1},       {"BITMAP", 2},     {"ICON", 3},          {"MENU", 4},
+    {"DIALOG", 5},       {"STRING", 6},     {"FONTDIR", 7},       {"FONT", 8},
+    {"ACCELERATORS", 9}, {"RCDATA", 10},    {"MESSAGETABLE", 11}, {"GROUP_CURSOR", 12},
+    {"GROUP_ICON", 14},  {"VERSION", 16},   {"DLGINCLUDE", 17},   {"PLUGPLAY", 19},
+    {"VXD", 20},         {"ANICURSOR", 21}, {"ANIICON", 22},      {"HTML", 23},
     {"MANIFEST", 24},
 };
 

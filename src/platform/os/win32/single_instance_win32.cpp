@@ -16,7 +16,9 @@ bool saverWindowExists(const std::string& name) {
 
 }  // namespace
 
-SingleInstanceLock::~SingleInstanceLock() { Release(); }
+SingleInstanceLock::~SingleInstanceLock() {
+    Release();
+}
 
 std::string SingleInstanceLock::DefaultPath() {
     return "Local\\Emberhold 3D Screensaver";

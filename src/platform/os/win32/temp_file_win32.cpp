@@ -41,7 +41,8 @@ std::string CreatePrivateTempFile(std::span<const std::uint8_t> bytes, std::stri
         bool ok = true;
         std::size_t done = 0;
         while (ok && done < bytes.size()) {
-            const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
+            const DWORD chunk =
+                static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
             DWORD written = 0;
             ok = WriteFile(file, bytes.data() + done, chunk, &written, nullptr) && written > 0;
             done += written;

@@ -33,9 +33,8 @@ std::vector<std::uint8_t> bytesOf(const std::string& text) {
 class Folder {
   public:
     Folder() {
-        path_ = (fs::temp_directory_path() /
-                 ("eh-test-" + std::to_string(GetCurrentProcessId()) + "-" +
-                  std::to_string(counter_++)))
+        path_ = (fs::temp_directory_path() / ("eh-test-" + std::to_string(GetCurrentProcessId()) +
+                                              "-" + std::to_string(counter_++)))
                     .string();
         fs::remove_all(path_);
         fs::create_directories(path_);
@@ -47,7 +46,8 @@ class Folder {
     const std::string& path() const { return path_; }
     std::vector<std::string> names() const {
         std::vector<std::string> out;
-        for (const auto& e : fs::directory_iterator(path_)) out.push_back(e.path().filename().string());
+        for (const auto& e : fs::directory_iterator(path_))
+            out.push_back(e.path().filename().string());
         return out;
     }
 
@@ -170,7 +170,8 @@ TEST(LibraryImage, WholeLibrariesOfThisMachineArePlausible) {
 }
 
 TEST(LibraryImage, ACutShortImageIsNot) {
-    for (const std::string& path : {std::string(EH_OS_TEST_LIBRARY_FILE), systemLibrary("user32.dll")}) {
+    for (const std::string& path :
+         {std::string(EH_OS_TEST_LIBRARY_FILE), systemLibrary("user32.dll")}) {
         const std::vector<std::uint8_t> image = imageOf(path);
         ASSERT_GT(image.size(), 1024u);
         const std::span<const std::uint8_t> whole(image);
@@ -277,8 +278,8 @@ TEST(SingleInstance, TheSaversWindowCountsAsAHolderOfTheDefaultLock) {
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.lpszClassName = "Emberhold 3D Screensaver";
     ASSERT_NE(RegisterClassA(&wc), 0);
-    HWND window = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 10, 10, nullptr,
-                                  nullptr, wc.hInstance, nullptr);
+    HWND window = CreateWindowExA(0, wc.lpszClassName, "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                  wc.hInstance, nullptr);
     ASSERT_NE(window, nullptr);
     EXPECT_TRUE(SingleInstanceLock::HeldElsewhere(name));
     SingleInstanceLock lock;

@@ -248,9 +248,9 @@ TEST(PaintBitmap, CopiesTheBitmapUnscaledToTheTopLeftAndValidates) {
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     wc.lpszClassName = "EmberholdTestPaint";
     RegisterClassA(&wc);
-    HWND window = CreateWindowExA(WS_EX_TOPMOST, "EmberholdTestPaint", "paint",
-                                  WS_POPUP | WS_VISIBLE, 0, 0, 32, 32, nullptr, nullptr,
-                                  GetModuleHandleA(nullptr), nullptr);
+    HWND window =
+        CreateWindowExA(WS_EX_TOPMOST, "EmberholdTestPaint", "paint", WS_POPUP | WS_VISIBLE, 0, 0,
+                        32, 32, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     ASSERT_NE(window, nullptr);
     // 4 x 4: red on the left half, blue on the right, in a memory bitmap.
     HDC screen = GetDC(window);
