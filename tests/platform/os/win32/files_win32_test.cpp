@@ -292,5 +292,67 @@ TEST(SingleInstance, TheSaversWindowCountsAsAHolderOfTheDefaultLock) {
     EXPECT_TRUE(SingleInstanceLock::HeldElsewhere(name));
 }
 
+// Another process holding the lock, started from the holder program (lock_holder_win32.cpp).
+class LockHolder {
+  public:
+    explicit LockHolder(const std::string& lock) {
+        static int count = 0;  // an event of its own per holder, never one already set
+        const std::string eventName = lock + " held " + std::to_string(++count);
+        held_ = CreateEventA(nullptr, TRUE, FALSE, eventName.c_str());
+        std::string command =
+            "\"" EH_OS_TEST_LOCK_HOLDER "\" \"" + lock + "\" \"" + eventName + "\"";
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        if (held_ != nullptr && CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0,
+                                               nullptr, nullptr, &startup, &process_)) {
+            HANDLE waits[2] = {held_, process_.hProcess};
+            holds_ = WaitForMultipleObjects(2, waits, FALSE, 20000) == WAIT_OBJECT_0;
+        }
+    }
+    ~LockHolder() {
+        Crash();
+        if (held_ != nullptr) CloseHandle(held_);
+    }
+    bool Holds() const { return holds_; }
+    // Ends the process at once, as a crash would: nothing of it runs any more.
+    void Crash() {
+        if (process_.hProcess == nullptr) return;
+        TerminateProcess(process_.hProcess, 9);
+        WaitForSingleObject(process_.hProcess, 20000);
+        CloseHandle(process_.hProcess);
+        CloseHandle(process_.hThread);
+        process_ = PROCESS_INFORMATION{};
+    }
+    DWORD ExitCode() {
+        DWORD code = STILL_ACTIVE;
+        if (process_.hProcess != nullptr) {
+            WaitForSingleObject(process_.hProcess, 20000);
+            GetExitCodeProcess(process_.hProcess, &code);
+        }
+        return code;
+    }
+
+  private:
+    HANDLE held_ = nullptr;
+    PROCESS_INFORMATION process_{};
+    bool holds_ = false;
+};
+
+TEST(SingleInstance, ACopyInAnotherProcessHoldsItUntilItEndsHoweverItEnds) {
+    const std::string name = lockName("process");
+    LockHolder other(name);
+    ASSERT_TRUE(other.Holds());
+    EXPECT_TRUE(SingleInstanceLock::HeldElsewhere(name));
+    SingleInstanceLock mine;
+    EXPECT_FALSE(mine.Acquire(name));
+    other.Crash();
+    EXPECT_FALSE(SingleInstanceLock::HeldElsewhere(name)) << "a crashed copy blocks nobody";
+    EXPECT_TRUE(mine.Acquire(name));
+    // Now this process holds it, and the other copy is the one that must give way.
+    LockHolder late(name);
+    EXPECT_FALSE(late.Holds());
+    EXPECT_EQ(late.ExitCode(), 1u);
+}
+
 }  // namespace
 }  // namespace eh::os
