@@ -1,8 +1,9 @@
 // The settings key in the registry, under HKEY_CURRENT_USER. Values set are kept until
 // Flush, which writes them with RegSetValueExA and RegFlushKey, so the key behaves as the
 // settings file does on other systems: a key dropped without Close writes nothing.
-#include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/os/registry.h"
 
@@ -10,11 +11,9 @@ namespace eh::os {
 namespace {
 
 // Value names are compared as the registry compares them: without regard to case.
-struct NameLess {
-    bool operator()(const std::string& a, const std::string& b) const {
-        return lstrcmpiA(a.c_str(), b.c_str()) < 0;
-    }
-};
+bool sameName(const std::string& a, const std::string& b) {
+    return lstrcmpiA(a.c_str(), b.c_str()) == 0;
+}
 
 }  // namespace
 
@@ -27,7 +26,14 @@ std::string SettingsFilePath() {
 struct RegistryKey::Store {
     HKEY key = nullptr;
     bool writable = false;
-    std::map<std::string, DWORD, NameLess> pending;  // set since the last Flush
+    // Set since the last Flush, in the order first set: Flush writes them in that order.
+    std::vector<std::pair<std::string, DWORD>> pending;
+
+    std::pair<std::string, DWORD>* findPending(const std::string& name) {
+        for (auto& entry : pending)
+            if (sameName(entry.first, name)) return &entry;
+        return nullptr;
+    }
 
     ~Store() {
         if (key != nullptr) RegCloseKey(key);
@@ -62,9 +68,11 @@ bool RegistryKey::Create(const std::string& subkey, const std::string& /*path*/)
 bool RegistryKey::QueryDword(const std::string& name, DWORD* value) const {
     const Store& s = *store_;
     if (s.key == nullptr || value == nullptr) return false;
-    if (auto it = s.pending.find(name); it != s.pending.end()) {
-        *value = it->second;
-        return true;
+    for (const auto& [pendingName, pendingValue] : s.pending) {
+        if (sameName(pendingName, name)) {
+            *value = pendingValue;
+            return true;
+        }
     }
     // Only a whole REG_DWORD counts: another type, or a value of another size, is not one
     // of our numbers.
@@ -81,24 +89,26 @@ bool RegistryKey::QueryDword(const std::string& name, DWORD* value) const {
 void RegistryKey::SetDword(const std::string& name, DWORD value) {
     Store& s = *store_;
     if (s.key == nullptr) return;
-    s.pending[name] = value;
+    if (auto* entry = s.findPending(name)) {
+        entry->second = value;
+    } else {
+        s.pending.emplace_back(name, value);
+    }
 }
 
 bool RegistryKey::Flush() {
     Store& s = *store_;
     if (s.pending.empty()) return true;
     if (s.key == nullptr || !s.writable) return false;
-    bool ok = true;
-    for (auto it = s.pending.begin(); it != s.pending.end();) {
-        const DWORD value = it->second;
-        if (RegSetValueExA(s.key, it->first.c_str(), 0, REG_DWORD,
-                           reinterpret_cast<const BYTE*>(&value), sizeof value) == ERROR_SUCCESS) {
-            it = s.pending.erase(it);
-        } else {
-            ok = false;  // kept: a later Flush tries again
-            ++it;
-        }
+    // A value that cannot be written stays pending: a later Flush tries it again.
+    std::vector<std::pair<std::string, DWORD>> failed;
+    for (const auto& [name, value] : s.pending) {
+        if (RegSetValueExA(s.key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                           sizeof value) != ERROR_SUCCESS)
+            failed.emplace_back(name, value);
     }
+    const bool ok = failed.empty();
+    s.pending = std::move(failed);
     return RegFlushKey(s.key) == ERROR_SUCCESS && ok;
 }
 

@@ -104,6 +104,30 @@ TEST_F(RegistryTest, CloseWritesWhatIsPendingAndDroppingTheKeyWritesNothing) {
     EXPECT_EQ(bytes, dwordBytes(8));
 }
 
+TEST_F(RegistryTest, ANameInAnotherCaseIsTheSameValueAlsoBeforeFlush) {
+    RegistryKey key;
+    ASSERT_TRUE(key.Create(subkey));
+    key.SetDword("Width", 800);
+    key.SetDword("Height", 600);
+    key.SetDword("height", 768);
+    DWORD v = 0;
+    EXPECT_TRUE(key.QueryDword("HEIGHT", &v)) << "pending values are found as stored ones are";
+    EXPECT_EQ(v, 768u);
+    key.Close();
+    HKEY raw = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, subkey.c_str(), 0, KEY_READ, &raw), ERROR_SUCCESS);
+    DWORD count = 0;
+    ASSERT_EQ(RegQueryInfoKeyA(raw, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                               nullptr, nullptr, nullptr, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(raw);
+    EXPECT_EQ(count, 2u);
+    DWORD type = 0;
+    std::string bytes;
+    ASSERT_TRUE(systemRead("Height", &type, &bytes));
+    EXPECT_EQ(bytes, dwordBytes(768));
+}
+
 TEST_F(RegistryTest, OnlyAWholeDwordIsANumber) {
     RegistryKey setup;
     ASSERT_TRUE(setup.Create(subkey));
