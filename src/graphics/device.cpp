@@ -85,6 +85,15 @@ int CreateSaverDevice(AdapterCatalog& catalog, const DeviceSettings& settings, H
     if (FAILED(d3d->CheckDeviceMultiSampleType(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL,
                                                pp.BackBufferFormat, FALSE, pp.MultiSampleType)))
         pp.MultiSampleType = D3DMULTISAMPLE_NONE;
+    if (settings.readBack) {
+        pp.Flags |= D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
+#ifdef _WIN32
+        pp.Windowed = TRUE;
+        pp.SwapEffect = D3DSWAPEFFECT_COPY;
+        pp.BackBufferFormat = desktop.Format;
+        pp.MultiSampleType = D3DMULTISAMPLE_NONE;  // a multisampled buffer cannot be locked
+#endif
+    }
 
     DWORD flags = ChooseBehaviorFlags(catalog.Current().caps);
     if (FAILED(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, flags, &pp, device)) ||

@@ -15,6 +15,11 @@ namespace eh::graphics {
 struct DeviceSettings {
     bool useDesktopSettings = true;
     int gamma = 100;  // GmCntrl, percent: 10..200 from the dialog, 100 neutral
+    // A recording reads every frame back from the back buffer (GetBackBuffer, LockRect),
+    // so the back buffer is made lockable. On Windows the recording's window is never
+    // shown and cannot hold a full-screen device: the device is then windowed, in the
+    // desktop's format, and presents by copy so the frame stays in the back buffer.
+    bool readBack = false;
 };
 
 // CreateSaverDevice results.

@@ -15,6 +15,12 @@
 #include "shell/program_options.h"
 #include "shell/scene_app.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include "shell/console_win32.h"
+#endif
+
 namespace {
 
 constexpr char kVersion[] = "0.1.0";
@@ -85,7 +91,12 @@ int printResources() {
 
 }  // namespace
 
+// A GUI-subsystem program on Windows too: MinGW-w64's start-up code calls main() with the
+// C run-time's argv whichever subsystem the program has.
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    eh::shell::AttachParentConsole();
+#endif
     using eh::shell::ProgramAction;
     eh::shell::ProgramOptions options =
         eh::shell::ParseProgramOptions(std::vector<std::string>(argv + 1, argv + argc));
@@ -135,6 +146,12 @@ int main(int argc, char** argv) {
     }
     eh::shell::SceneApp app;
     app.SetDirect3DFactory(&Direct3DCreate8);
-    app.Initialize(nullptr, eh::shell::StartOptionsOf(options, hostWindow));
+#ifdef _WIN32
+    // The module whose resources (preview bitmap, icon, dialogs) the windows load.
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+#else
+    HINSTANCE instance = nullptr;
+#endif
+    app.Initialize(instance, eh::shell::StartOptionsOf(options, hostWindow));
     return app.Execute();
 }
