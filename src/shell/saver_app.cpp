@@ -433,6 +433,11 @@ int SaverApp::createDevice(HWND window) {
     ds.useDesktopSettings = settings_.UseDesktopSettings != FALSE;
     ds.gamma = settings_.GmCntrl;
     ds.readBack = headless();
+#ifdef _WIN32
+    // The test window and a recording's hidden window each get a device of their own
+    // size; only the saver takes the screen.
+    ds.windowed = mode_ == RunMode::Test;
+#endif
     IDirect3DDevice8* device = nullptr;
     int result = graphics::CreateSaverDevice(
         catalog_, ds, window, static_cast<UINT>(client.right - client.left),
