@@ -133,14 +133,8 @@ constexpr std::uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A
 
 // Channels per pixel of each PNG colour type before expansion (0 for an invalid type).
 int pngChannels(int colourType) {
-    switch (colourType) {
-        case 0: return 1;
-        case 2: return 3;
-        case 3: return 1;
-        case 4: return 2;
-        case 6: return 4;
-        default: return 0;
-    }
+    constexpr int kChannels[7] = {1, 0, 3, 1, 2, 0, 4};  // grey, -, RGB, palette, grey+A, -, RGBA
+    return colourType >= 0 && colourType < 7 ? kChannels[colourType] : 0;
 }
 
 // Walks the chunks from the signature to IEND: each inside the buffer, each CRC right,
@@ -184,8 +178,8 @@ bool takePixels(stbi_uc* rgba, int width, int height, std::uint32_t format, Deco
     Image img(static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height));
     for (std::size_t i = 0; i < img.pixels.size(); ++i) {
         const stbi_uc* p = rgba + i * 4;
-        img.pixels[i] = std::uint32_t{p[3]} << 24 | std::uint32_t{p[0]} << 16 |
-                        std::uint32_t{p[1]} << 8 | p[2];
+        img.pixels[i] =
+            std::uint32_t{p[3]} << 24 | std::uint32_t{p[0]} << 16 | std::uint32_t{p[1]} << 8 | p[2];
     }
     stbi_image_free(rgba);
     out = DecodedImage{};
@@ -194,26 +188,42 @@ bool takePixels(stbi_uc* rgba, int width, int height, std::uint32_t format, Deco
     return true;
 }
 
-int clampedSize(std::size_t size) {
-    return static_cast<int>(std::min<std::size_t>(size, INT32_MAX));
+// Why the file must not reach stb_image, or null when it may.
+const char* jpegRefusal(const std::uint8_t* data, std::size_t size) {
+    if (size < 4 || data[0] != 0xFF || data[1] != 0xD8) return "not a JPEG";
+    if (size > INT32_MAX) return "too large";
+    JpegLayout layout;
+    const char* why = nullptr;
+    if (!walkJpeg(data, size, layout, why)) return why;
+    if (layout.components != 1 && layout.components != 3) return "unsupported colour space";
+    if (layout.fewestBlocks / 8 > size) return "too little data for the image size";
+    return nullptr;
+}
+
+const char* pngRefusal(const std::uint8_t* data, std::size_t size, PngLayout& layout) {
+    if (size > INT32_MAX) return "too large";
+    const char* why = nullptr;
+    if (!walkPng(data, size, layout, why)) return why;
+    if (layout.width == 0 || layout.height == 0 || layout.width > kMaxDimension ||
+        layout.height > kMaxDimension)
+        return "bad size";
+    const std::uint64_t pixelBits = std::uint64_t{layout.width} * layout.height * layout.bitDepth *
+                                    pngChannels(layout.colourType);
+    if (pixelBits / 8 / kMaxDeflateRatio > size) return "too little data for the image size";
+    return nullptr;
 }
 
 }  // namespace
 
 bool decodeJpegStb(const std::uint8_t* data, std::size_t size, DecodedImage& out,
                    std::string& error) {
-    const char* why = nullptr;
-    JpegLayout layout;
-    if (size < 4 || data[0] != 0xFF || data[1] != 0xD8) why = "not a JPEG";
-    else if (!walkJpeg(data, size, layout, why)) {
-    } else if (layout.components != 1 && layout.components != 3) why = "unsupported colour space";
-    else if (layout.fewestBlocks / 8 > size) why = "too little data for the image size";
-    if (why != nullptr || size > INT32_MAX) {
-        error = std::string("JPEG: ") + (why ? why : "too large");
+    if (const char* why = jpegRefusal(data, size)) {
+        error = std::string("JPEG: ") + why;
         return false;
     }
     int width = 0, height = 0, channels = 0;
-    stbi_uc* rgba = stbi_load_from_memory(data, clampedSize(size), &width, &height, &channels, 4);
+    stbi_uc* rgba =
+        stbi_load_from_memory(data, static_cast<int>(size), &width, &height, &channels, 4);
     if (!takePixels(rgba, width, height, kFormatX8R8G8B8, out)) {
         error = std::string("JPEG: ") + stbi_failure_reason();
         return false;
@@ -223,23 +233,15 @@ bool decodeJpegStb(const std::uint8_t* data, std::size_t size, DecodedImage& out
 
 bool decodePngStb(const std::uint8_t* data, std::size_t size, DecodedImage& out,
                   std::string& error) {
-    const char* why = nullptr;
     PngLayout layout;
-    if (!walkPng(data, size, layout, why)) {
-    } else if (layout.width == 0 || layout.height == 0 || layout.width > kMaxDimension ||
-               layout.height > kMaxDimension) {
-        why = "bad size";
-    } else if (std::uint64_t{layout.width} * layout.height * layout.bitDepth *
-                   pngChannels(layout.colourType) / 8 / kMaxDeflateRatio > size) {
-        why = "too little data for the image size";
-    }
-    if (why != nullptr || size > INT32_MAX) {
-        error = std::string("PNG: ") + (why ? why : "too large");
+    if (const char* why = pngRefusal(data, size, layout)) {
+        error = std::string("PNG: ") + why;
         return false;
     }
     const bool alpha = (layout.colourType & 4) != 0 || layout.transparency;
     int width = 0, height = 0, channels = 0;
-    stbi_uc* rgba = stbi_load_from_memory(data, clampedSize(size), &width, &height, &channels, 4);
+    stbi_uc* rgba =
+        stbi_load_from_memory(data, static_cast<int>(size), &width, &height, &channels, 4);
     if (!takePixels(rgba, width, height, alpha ? kFormatA8R8G8B8 : kFormatX8R8G8B8, out)) {
         error = std::string("PNG: ") + stbi_failure_reason();
         return false;

@@ -23,7 +23,8 @@ void AttachParentConsole() {
     if (!AttachConsole(ATTACH_PARENT_PROCESS)) return;
     // The C run-time set its streams up before main without a console; point the ones
     // that lead nowhere at the console just attached.
-    if (!out && std::freopen("CONOUT$", "w", stdout) != nullptr) std::setvbuf(stdout, nullptr, _IONBF, 0);
+    if (!out && std::freopen("CONOUT$", "w", stdout) != nullptr)
+        std::setvbuf(stdout, nullptr, _IONBF, 0);
     if (!err) std::freopen("CONOUT$", "w", stderr);
 }
 

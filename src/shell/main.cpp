@@ -39,7 +39,11 @@ void printHelp() {
         "  /t              the saver in a 600 x 400 test window\n"
         "  /c, no switch   configuration dialog\n"
         "  /p <id>         still preview inside the window <id>\n"
+#ifdef _WIN32
+        "  /a <id>         password change (Windows 9x only)\n"
+#else
         "  /a <id>         password change (does nothing on this platform)\n"
+#endif
         "\n"
         "Options:\n"
         "  --help            this text\n"
@@ -61,8 +65,13 @@ void printHelp() {
         "\n"
         "Environment:\n"
         "  EMBERHOLD_LOG=1   write the start-up log (Saver_Log.txt / Config_Log.txt)\n"
+#ifdef _WIN32
+        "  (the settings are in the registry: HKEY_CURRENT_USER\\Software\\Kestrelle\\\n"
+        "   Emberhold 3D Screensaver)\n"
+#else
         "  XDG_CONFIG_HOME   settings file: $XDG_CONFIG_HOME/kestrelle/"
         "emberhold-3d-screensaver.conf\n"
+#endif
         "\n"
         "Exit codes: 0 success (also when another copy is already running),\n"
         "            1 bad option, 2 a mode this build cannot run.\n");

@@ -56,9 +56,13 @@ void ChangeScreenSaverPassword(HWND parent) {
 #else
 
 // Neither library exists here: no verifier, no password change.
-bool IsWindows9x() { return false; }
+bool IsWindows9x() {
+    return false;
+}
 void PasswordVerifier::Load() {}
-bool PasswordVerifier::Verify(HWND) const { return true; }
+bool PasswordVerifier::Verify(HWND) const {
+    return true;
+}
 void PasswordVerifier::Free() {
     library_ = nullptr;
     verify_ = nullptr;

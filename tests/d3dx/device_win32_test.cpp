@@ -66,10 +66,18 @@ Bytes encode(const Image& img, Container container) {
     const int w = static_cast<int>(img.width), h = static_cast<int>(img.height);
     Bytes file;
     switch (container) {
-        case Container::Jpeg: stbi_write_jpg_to_func(append, &file, w, h, 3, rgb.data(), 95); break;
-        case Container::Png: stbi_write_png_to_func(append, &file, w, h, 4, rgba.data(), w * 4); break;
-        case Container::Tga: stbi_write_tga_to_func(append, &file, w, h, 4, rgba.data()); break;
-        case Container::Bmp: stbi_write_bmp_to_func(append, &file, w, h, 3, rgb.data()); break;
+        case Container::Jpeg:
+            stbi_write_jpg_to_func(append, &file, w, h, 3, rgb.data(), 95);
+            break;
+        case Container::Png:
+            stbi_write_png_to_func(append, &file, w, h, 4, rgba.data(), w * 4);
+            break;
+        case Container::Tga:
+            stbi_write_tga_to_func(append, &file, w, h, 4, rgba.data());
+            break;
+        case Container::Bmp:
+            stbi_write_bmp_to_func(append, &file, w, h, 3, rgb.data());
+            break;
     }
     return file;
 }
@@ -116,8 +124,8 @@ class RealDevice : public ::testing::Test {
         IDirect3DTexture8* texture = nullptr;
         ASSERT_EQ(D3DXCreateTextureFromFileInMemoryEx(
                       device_, file.data(), static_cast<UINT>(file.size()), width, height, 0, 0,
-                      requested, D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr,
-                      nullptr, &texture),
+                      requested, D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr, nullptr,
+                      &texture),
                   D3D_OK)
             << what;
         Image level = decoded.surfaces.front();
@@ -178,10 +186,9 @@ TEST_F(RealDevice, DamagedFilesFailWithoutATexture) {
     Bytes jpeg = encode(testPicture(16, 16), Container::Jpeg);
     jpeg.resize(jpeg.size() / 2);
     IDirect3DTexture8* texture = reinterpret_cast<IDirect3DTexture8*>(&jpeg);  // must be cleared
-    EXPECT_EQ(D3DXCreateTextureFromFileInMemoryEx(device_, jpeg.data(), static_cast<UINT>(jpeg.size()),
-                                                  0, 0, 0, 0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED,
-                                                  D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr, nullptr,
-                                                  &texture),
+    EXPECT_EQ(D3DXCreateTextureFromFileInMemoryEx(
+                  device_, jpeg.data(), static_cast<UINT>(jpeg.size()), 0, 0, 0, 0, D3DFMT_UNKNOWN,
+                  D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr, nullptr, &texture),
               D3DXERR_INVALIDDATA);
     EXPECT_EQ(texture, nullptr);
 }
@@ -220,9 +227,8 @@ TEST_F(RealDevice, AssembledShadersAreAcceptedByTheRuntime) {
                   D3D_OK)
             << (errors ? static_cast<const char*>(errors->GetBufferPointer()) : "");
         DWORD handle = 0;
-        EXPECT_EQ(device_->CreateVertexShader(declaration,
-                                              static_cast<const DWORD*>(code->GetBufferPointer()),
-                                              &handle, 0),
+        EXPECT_EQ(device_->CreateVertexShader(
+                      declaration, static_cast<const DWORD*>(code->GetBufferPointer()), &handle, 0),
                   D3D_OK)
             << source;
         if (handle != 0) {

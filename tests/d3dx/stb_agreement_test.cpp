@@ -35,9 +35,9 @@ constexpr Pair kJpeg{&decodeJpeg, &decodeJpegStb};
 constexpr Pair kPng{&decodePng, &decodePngStb};
 
 struct Difference {
-    int worst = 0;               // largest per-channel difference
-    std::size_t beyondTwo = 0;   // colour samples that differ by more than 2
-    std::size_t samples = 0;     // colour samples compared
+    int worst = 0;              // largest per-channel difference
+    std::size_t beyondTwo = 0;  // colour samples that differ by more than 2
+    std::size_t samples = 0;    // colour samples compared
 };
 
 // How the two decodes of `file` differ; both must succeed with equal size and format.
@@ -60,7 +60,8 @@ Difference compare(const Pair& pair, const Bytes& file, const std::string& what)
     Difference diff;
     for (std::size_t i = 0; i < a.pixels.size(); ++i) {
         for (int shift = 0; shift < 32; shift += 8) {
-            const int d = std::abs(int(a.pixels[i] >> shift & 0xFF) - int(b.pixels[i] >> shift & 0xFF));
+            const int d =
+                std::abs(int(a.pixels[i] >> shift & 0xFF) - int(b.pixels[i] >> shift & 0xFF));
             diff.worst = std::max(diff.worst, d);
             if (shift < 24) {
                 ++diff.samples;
@@ -112,8 +113,9 @@ TEST(StbAgreement, GeneratedMediaJpegsAgreeWithinTwoLevels) {
 
 TEST(StbAgreement, JpegVariantsAgreeWithinTwoLevels) {
     // Odd sizes leave partial blocks and chroma pairs at the right and bottom edges.
-    const Image pictures[] = {test::makeTestImage(64, 48, false), test::makeTestImage(37, 23, false),
-                              test::makeTestImage(1, 1, false), test::makeTestImage(17, 130, false)};
+    const Image pictures[] = {test::makeTestImage(64, 48, false),
+                              test::makeTestImage(37, 23, false), test::makeTestImage(1, 1, false),
+                              test::makeTestImage(17, 130, false)};
     for (const Image& picture : pictures) {
         for (int quality : {100, 75, 20}) {
             for (bool grey : {false, true}) {
@@ -153,8 +155,8 @@ TEST(StbAgreement, PngColourTypesAndDepthsAgreeExactly) {
             const std::string what = "type " + std::to_string(c.colourType) + " depth " +
                                      std::to_string(c.bitDepth) + " " + std::to_string(w) + "x" +
                                      std::to_string(h);
-            EXPECT_EQ(worstDifference(kPng, test::writePng(picture, c.colourType, c.bitDepth), what),
-                      0)
+            EXPECT_EQ(
+                worstDifference(kPng, test::writePng(picture, c.colourType, c.bitDepth), what), 0)
                 << what;
         }
     }
@@ -173,7 +175,8 @@ TEST(StbAgreement, BothRefuseTruncatedFiles) {
             std::string error;
             EXPECT_FALSE(pair.reference(cut.data(), cut.size(), out, error))
                 << name << " cut to " << keep;
-            EXPECT_FALSE(pair.stb(cut.data(), cut.size(), out, error)) << name << " cut to " << keep;
+            EXPECT_FALSE(pair.stb(cut.data(), cut.size(), out, error))
+                << name << " cut to " << keep;
         }
     }
 }

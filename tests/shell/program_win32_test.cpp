@@ -73,8 +73,8 @@ Result run(const std::string& args, DWORD timeoutMs = 60000) {
 std::filesystem::path freshFolder(const char* name) {
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
-    std::filesystem::path dir = std::filesystem::path(temp) /
-                                (std::string(name) + std::to_string(GetCurrentProcessId()));
+    std::filesystem::path dir =
+        std::filesystem::path(temp) / (std::string(name) + std::to_string(GetCurrentProcessId()));
     std::filesystem::remove_all(dir);
     return dir;
 }
