@@ -1,16 +1,13 @@
 // The graphics utility functions the program calls (a D3DX 8 subset): texture creation from
 // image files in memory, the vs.1.0/vs.1.1 assembler and the math helpers.
 //
-// Names, argument lists and result codes are D3DX 8's, so calling code compiles unchanged
-// against the real d3dx8.h on Windows. What each function supports, and where it differs
-// from D3DX, is in README.md beside this file.
+// Names, argument lists and result codes are D3DX 8's, so calling code reads as it would
+// against the real d3dx8.h. There is no D3DX 8 for MinGW-w64, so the Windows build uses
+// this library as well, on the system's Direct3D 8 interfaces. What each function
+// supports, and where it differs from D3DX, is in README.md beside this file.
 //
 // Matrices are row-major with row vectors (p' = p * M), angles are in radians.
 #pragma once
-
-#ifdef _WIN32
-#include <d3dx8.h>
-#else
 
 #include "platform/d3d8/d3d8.h"
 
@@ -30,7 +27,7 @@
 // MAKE_DDHRESULT(2905): the data could not be decoded or assembled.
 #define D3DXERR_INVALIDDATA MAKE_D3DHRESULT(2905)
 
-#ifndef EH_PALETTEENTRY_DEFINED
+#if !defined(EH_PALETTEENTRY_DEFINED) && !defined(_WIN32)
 #define EH_PALETTEENTRY_DEFINED
 // A GDI palette entry (wingdi.h on Windows); only passed through as a null pointer.
 struct PALETTEENTRY {
@@ -50,6 +47,11 @@ struct D3DXIMAGE_INFO {
 // ---------------------------------------------------------------------------------------
 // Buffers: reference counted byte blocks returned by the assembler.
 
+#ifdef _WIN32
+// The SDK's IUnknown, like every COM interface, has no destructor: objects end in Release.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
+#endif
 struct ID3DXBuffer : IUnknown {
     virtual void* GetBufferPointer() = 0;
     virtual DWORD GetBufferSize() = 0;
@@ -57,6 +59,9 @@ struct ID3DXBuffer : IUnknown {
   protected:
     ~ID3DXBuffer() = default;
 };
+#ifdef _WIN32
+#pragma GCC diagnostic pop
+#endif
 using LPD3DXBUFFER = ID3DXBuffer*;
 
 // A new buffer of NumBytes zero bytes, reference count 1.
@@ -171,4 +176,3 @@ D3DXVECTOR3* D3DXVec3TransformCoord(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV, co
 D3DXVECTOR3* D3DXVec3TransformNormal(D3DXVECTOR3* pOut, const D3DXVECTOR3* pV,
                                      const D3DXMATRIX* pM);
 
-#endif  // _WIN32

@@ -79,12 +79,26 @@ int CreateSaverDevice(AdapterCatalog& catalog, const DeviceSettings& settings, H
 
     D3DPRESENT_PARAMETERS pp = BuildPresentParameters(catalog, settings.useDesktopSettings, desktop,
                                                       clientWidth, clientHeight);
+    if (settings.windowed) {
+        pp.Windowed = TRUE;
+        pp.BackBufferWidth = clientWidth;
+        pp.BackBufferHeight = clientHeight;
+        pp.BackBufferFormat = desktop.Format;
+    }
     if (FAILED(d3d->CheckDepthStencilMatch(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, pp.BackBufferFormat,
                                            pp.BackBufferFormat, pp.AutoDepthStencilFormat)))
         pp.AutoDepthStencilFormat = D3DFMT_D16;
     if (FAILED(d3d->CheckDeviceMultiSampleType(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL,
-                                               pp.BackBufferFormat, FALSE, pp.MultiSampleType)))
+                                               pp.BackBufferFormat, pp.Windowed,
+                                               pp.MultiSampleType)))
         pp.MultiSampleType = D3DMULTISAMPLE_NONE;
+    if (settings.readBack) {
+        pp.Flags |= D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
+        if (pp.Windowed) {
+            pp.SwapEffect = D3DSWAPEFFECT_COPY;
+            pp.MultiSampleType = D3DMULTISAMPLE_NONE;
+        }
+    }
 
     DWORD flags = ChooseBehaviorFlags(catalog.Current().caps);
     if (FAILED(d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, window, flags, &pp, device)) ||

@@ -15,6 +15,16 @@ namespace eh::graphics {
 struct DeviceSettings {
     bool useDesktopSettings = true;
     int gamma = 100;  // GmCntrl, percent: 10..200 from the dialog, 100 neutral
+    // A device for a window rather than the screen: the back buffer is the client area
+    // in the desktop's format. The Windows program's test window and recordings use it:
+    // there a full-screen device would change the display mode and cover the screen
+    // (our Linux layer draws a full-screen device into its window, so Linux never asks).
+    bool windowed = false;
+    // A recording reads every frame back from the back buffer (GetBackBuffer, LockRect),
+    // so the back buffer is made lockable; a windowed one then presents by copy, which
+    // keeps the frame in the back buffer after Present, and is not multisampled (such a
+    // buffer cannot be locked).
+    bool readBack = false;
 };
 
 // CreateSaverDevice results.

@@ -230,7 +230,11 @@ void LocalTimeOfDay(int* hours, int* minutes, int* seconds) {
     }
     std::time_t now = std::time(nullptr);
     std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &now);
+#else
     localtime_r(&now, &local);
+#endif
     *hours = local.tm_hour;
     *minutes = local.tm_min;
     *seconds = local.tm_sec;

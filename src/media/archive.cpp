@@ -187,8 +187,11 @@ bool ArchiveReader::ExtractCurrent(bool found) {
         job.unpSize = header_.unpSize;
         job.solid = (header_.flags & kFileSolid) != 0;
         job.output = found ? output_ : nullptr;
-        job.written = size_;
+        // The decoder counts in 32 bits; DWORD is wider than that on Windows (unsigned long).
+        std::uint32_t written = static_cast<std::uint32_t>(*size_);
+        job.written = &written;
         decoder_->DecodeEntry(job);
+        *size_ = written;
     }
 
     if (found) {

@@ -15,6 +15,12 @@
 #include "shell/program_options.h"
 #include "shell/scene_app.h"
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include "shell/console_win32.h"
+#endif
+
 namespace {
 
 constexpr char kVersion[] = "0.1.0";
@@ -33,7 +39,11 @@ void printHelp() {
         "  /t              the saver in a 600 x 400 test window\n"
         "  /c, no switch   configuration dialog\n"
         "  /p <id>         still preview inside the window <id>\n"
+#ifdef _WIN32
+        "  /a <id>         password change (Windows 9x only)\n"
+#else
         "  /a <id>         password change (does nothing on this platform)\n"
+#endif
         "\n"
         "Options:\n"
         "  --help            this text\n"
@@ -55,8 +65,13 @@ void printHelp() {
         "\n"
         "Environment:\n"
         "  EMBERHOLD_LOG=1   write the start-up log (Saver_Log.txt / Config_Log.txt)\n"
+#ifdef _WIN32
+        "  (the settings are in the registry: HKEY_CURRENT_USER\\Software\\Kestrelle\\\n"
+        "   Emberhold 3D Screensaver)\n"
+#else
         "  XDG_CONFIG_HOME   settings file: $XDG_CONFIG_HOME/kestrelle/"
         "emberhold-3d-screensaver.conf\n"
+#endif
         "\n"
         "Exit codes: 0 success (also when another copy is already running),\n"
         "            1 bad option, 2 a mode this build cannot run.\n");
@@ -85,7 +100,12 @@ int printResources() {
 
 }  // namespace
 
+// A GUI-subsystem program on Windows too: MinGW-w64's start-up code calls main() with the
+// C run-time's argv whichever subsystem the program has.
 int main(int argc, char** argv) {
+#ifdef _WIN32
+    eh::shell::AttachParentConsole();
+#endif
     using eh::shell::ProgramAction;
     eh::shell::ProgramOptions options =
         eh::shell::ParseProgramOptions(std::vector<std::string>(argv + 1, argv + argc));
@@ -135,6 +155,12 @@ int main(int argc, char** argv) {
     }
     eh::shell::SceneApp app;
     app.SetDirect3DFactory(&Direct3DCreate8);
-    app.Initialize(nullptr, eh::shell::StartOptionsOf(options, hostWindow));
+#ifdef _WIN32
+    // The module whose resources (preview bitmap, icon, dialogs) the windows load.
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+#else
+    HINSTANCE instance = nullptr;
+#endif
+    app.Initialize(instance, eh::shell::StartOptionsOf(options, hostWindow));
     return app.Execute();
 }

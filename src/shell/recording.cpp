@@ -2,7 +2,20 @@
 // Execute start it like a test run (on an offscreen window, the clock standing still);
 // here the scene is loaded, run ahead unseen, and stepped at the fixed rate, each presented
 // frame written as a PNG file.
+//
+// Linux reads the presented image (GetFrontBuffer: our layer keeps it, gamma applied) and
+// writes it with libpng. Windows reads the lockable back buffer, which the windowed
+// device's copy swap keeps after Present, in whatever format the desktop gave it, and
+// writes with stb_image_write (no libpng for MinGW-w64 in Debian).
+#ifdef _WIN32
+#define STB_IMAGE_WRITE_STATIC
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb_image_write.h>
+
+#include "d3dx/d3dx_image.h"
+#else
 #include <png.h>
+#endif
 
 #include <cmath>
 #include <cstdio>
@@ -17,7 +30,13 @@
 namespace eh::shell {
 namespace {
 
-// Writes `rgba` (width x height, 4 bytes a pixel, top row first) as an 8-bit RGB PNG.
+// Writes `rgb` (width x height, 3 bytes a pixel, top row first) as an 8-bit RGB PNG.
+#ifdef _WIN32
+bool writePng(const std::string& path, const std::vector<std::uint8_t>& rgb, int width,
+              int height) {
+    return stbi_write_png(path.c_str(), width, height, 3, rgb.data(), width * 3) != 0;
+}
+#else
 bool writePng(const std::string& path, const std::vector<std::uint8_t>& rgb, int width,
               int height) {
     FILE* f = std::fopen(path.c_str(), "wb");
@@ -40,7 +59,43 @@ bool writePng(const std::string& path, const std::vector<std::uint8_t>& rgb, int
     return std::fclose(f) == 0 && ok;
 }
 
+#endif
+
 // The presented frame as RGB bytes, top row first.
+#ifdef _WIN32
+bool captureFrame(IDirect3DDevice8* device, int width, int height, std::vector<std::uint8_t>& rgb) {
+    IDirect3DSurface8* surface = nullptr;
+    if (FAILED(device->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &surface))) return false;
+    D3DSURFACE_DESC desc{};
+    D3DLOCKED_RECT locked{};
+    bool ok = false;
+    // X8R8G8B8 or R5G6B5 from a desktop of the day, A8R8G8B8 or X1R5G5B5 elsewhere; rows
+    // are Pitch bytes apart, which may exceed width times pixel size.
+    if (SUCCEEDED(surface->GetDesc(&desc)) && desc.Width >= static_cast<UINT>(width) &&
+        desc.Height >= static_cast<UINT>(height) &&
+        d3dx::bytesPerPixel(static_cast<std::uint32_t>(desc.Format)) != 0 &&
+        SUCCEEDED(surface->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
+        const std::uint32_t bytes = d3dx::bytesPerPixel(static_cast<std::uint32_t>(desc.Format));
+        rgb.resize(static_cast<std::size_t>(width) * height * 3);
+        for (int y = 0; y < height; ++y) {
+            const auto* row = static_cast<const std::uint8_t*>(locked.pBits) +
+                              static_cast<std::ptrdiff_t>(y) * locked.Pitch;
+            for (int x = 0; x < width; ++x) {
+                const std::uint32_t c =
+                    d3dx::readPixel(static_cast<std::uint32_t>(desc.Format), row + x * bytes);
+                std::uint8_t* out = &rgb[(static_cast<std::size_t>(y) * width + x) * 3];
+                out[0] = static_cast<std::uint8_t>(c >> 16);
+                out[1] = static_cast<std::uint8_t>(c >> 8);
+                out[2] = static_cast<std::uint8_t>(c);
+            }
+        }
+        surface->UnlockRect();
+        ok = true;
+    }
+    surface->Release();
+    return ok;
+}
+#else
 bool captureFrame(IDirect3DDevice8* device, int width, int height, std::vector<std::uint8_t>& rgb) {
     IDirect3DSurface8* surface = nullptr;
     if (FAILED(device->CreateImageSurface(static_cast<UINT>(width), static_cast<UINT>(height),
@@ -66,6 +121,7 @@ bool captureFrame(IDirect3DDevice8* device, int width, int height, std::vector<s
     surface->Release();
     return ok;
 }
+#endif
 
 }  // namespace
 

@@ -143,7 +143,7 @@ int SaverApp::Execute() {
         case RunMode::Config:
             return RunConfigDialog();
         case RunMode::ChangePassword:
-            // No screensaver password exists on this platform.
+            ChangeScreenSaverPassword(reinterpret_cast<HWND>(parentWindow_));
             return 0;
         case RunMode::Preview:
         case RunMode::Saver:
@@ -322,7 +322,11 @@ LRESULT SaverApp::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
     switch (message) {
         case WM_CREATE:
             if (mode_ == RunMode::Preview && previewBitmap_ == nullptr)
+#ifdef _WIN32
+                previewBitmap_ = LoadBitmapA(instance_, MAKEINTRESOURCEA(kPreviewBitmapId));
+#else
                 previewBitmap_ = LoadBitmapA(instance_, kPreviewBitmapId);
+#endif
             break;
         case WM_PAINT:
             if (mode_ == RunMode::Preview) {
@@ -357,7 +361,7 @@ LRESULT SaverApp::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
                 return RequestClose();
             break;
         case WM_POWERBROADCAST:
-            if (wParam == PBT_APMSUSPEND && passwordVerifier_ == nullptr) return RequestClose();
+            if (wParam == PBT_APMSUSPEND && !passwordVerifier_.Loaded()) return RequestClose();
             break;
         case WM_TIMER:
             if (wParam == kPreviewStartTimer) {
@@ -385,10 +389,15 @@ int SaverApp::RequestClose() {
     if (mode_ != RunMode::Saver && mode_ != RunMode::Test) return 0;
     // The host of an embedded saver ends it; input inside its window does not.
     if (Hosted()) return 0;
-    if (win9x_ && mode_ == RunMode::Saver && passwordVerifier_ != nullptr) {
-        // Never reached here: the password verifier exists only on Windows 9x.
+    if (win9x_ && mode_ == RunMode::Saver && passwordVerifier_.Loaded()) {
+        // The password dialog must appear over the last finished frame.
         if (frontBufferParity_ == 0 && device_ != nullptr)
             device_->Present(nullptr, nullptr, nullptr, nullptr);
+        if (passwordVerifier_.Verify(mainWindow_)) {
+            Shutdown();
+            return 1;
+        }
+        // Wrong or cancelled: keep running; the next mouse move asks again.
         SetCursor(nullptr);
         mouseMoveBudget_ = 0;
         frontBufferParity_ = 1;
@@ -412,7 +421,7 @@ void SaverApp::Shutdown() {
     }
     catalog_.ReleaseDirect3D();
     if (mainWindow_ != nullptr) KillTimer(mainWindow_, kFpsTimer);
-    passwordVerifier_ = nullptr;
+    passwordVerifier_.Free();
     quit_ = true;
     log_.Close();
 }
@@ -423,6 +432,12 @@ int SaverApp::createDevice(HWND window) {
     graphics::DeviceSettings ds;
     ds.useDesktopSettings = settings_.UseDesktopSettings != FALSE;
     ds.gamma = settings_.GmCntrl;
+    ds.readBack = headless();
+#ifdef _WIN32
+    // The test window and a recording's hidden window each get a device of their own
+    // size; only the saver takes the screen.
+    ds.windowed = mode_ == RunMode::Test;
+#endif
     IDirect3DDevice8* device = nullptr;
     int result = graphics::CreateSaverDevice(
         catalog_, ds, window, static_cast<UINT>(client.right - client.left),
@@ -452,7 +467,8 @@ int SaverApp::loadRun() {
 }
 
 void SaverApp::MainLoop() {
-    win9x_ = false;  // never Windows 9x here: no password verifier is loaded
+    win9x_ = IsWindows9x();
+    if (mode_ == RunMode::Saver && win9x_) passwordVerifier_.Load();
     if (mode_ != RunMode::Preview) {
         int result = loadRun();
         if (result == graphics::kNoDesktopMode) {

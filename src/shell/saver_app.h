@@ -33,6 +33,7 @@
 #include "platform/os/single_instance.h"
 #include "platform/os/win32_types.h"
 #include "shell/command_line.h"
+#include "shell/password.h"
 
 namespace eh::shell {
 
@@ -290,10 +291,10 @@ class SaverApp {
     HWND mainWindow_ = nullptr;
     MonitorRecord monitors_[kMaxMonitors]{};
     int monitorCount_ = 0;
-    // Windows 9x password support: never present on this platform, kept so the close
-    // rules read as they do there.
+    // Windows 9x password support (password.h): loaded only there, in a saver run whose
+    // user asked for a password.
     bool win9x_ = false;
-    void* passwordVerifier_ = nullptr;
+    PasswordVerifier passwordVerifier_;
     HBITMAP previewBitmap_ = nullptr;
     std::int32_t mouseMoveBudget_ = kInitialMouseMoveBudget;
     std::int32_t frameCount_ = 0;

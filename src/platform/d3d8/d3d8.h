@@ -12,6 +12,12 @@
 
 #ifdef _WIN32
 #include <d3d8.h>
+
+// SetGammaRamp's flags, which MinGW-w64's d3d8.h leaves out (the SDK's values).
+#ifndef D3DSGR_NO_CALIBRATION
+#define D3DSGR_NO_CALIBRATION 0x00000000L
+#define D3DSGR_CALIBRATE 0x00000001L
+#endif
 #else
 
 #include "platform/d3d8/d3d8caps.h"

@@ -35,6 +35,14 @@ class OffscreenDevice {
         pp_.SwapEffect = D3DSWAPEFFECT_DISCARD;
         pp_.EnableAutoDepthStencil = depth != D3DFMT_UNKNOWN;
         pp_.AutoDepthStencilFormat = depth;
+#ifdef _WIN32
+        // The system's Direct3D 8 cannot put a full-screen device on a window nobody sees,
+        // and its front buffer is the whole screen: a windowed device whose presented
+        // frame stays in a lockable back buffer (copy swap) stands in for our layer's.
+        pp_.Windowed = TRUE;
+        pp_.SwapEffect = D3DSWAPEFFECT_COPY;
+        pp_.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
+#endif
         if (FAILED(d3d_->CreateDevice(0, D3DDEVTYPE_HAL, window_,
                                       D3DCREATE_HARDWARE_VERTEXPROCESSING, &pp_, &device_))) {
             device_ = nullptr;
@@ -65,6 +73,23 @@ class OffscreenDevice {
     std::vector<std::uint32_t> readFront() {
         std::vector<std::uint32_t> pixels;
         IDirect3DSurface8* surface = nullptr;
+#ifdef _WIN32
+        if (FAILED(device_->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &surface))) return pixels;
+        D3DLOCKED_RECT locked;
+        if (SUCCEEDED(surface->LockRect(&locked, nullptr, D3DLOCK_READONLY))) {
+            pixels.resize(static_cast<std::size_t>(width_) * height_);
+            for (UINT y = 0; y < height_; ++y) {
+                const auto* row = reinterpret_cast<const std::uint32_t*>(
+                    static_cast<const std::uint8_t*>(locked.pBits) + y * locked.Pitch);
+                // X8R8G8B8: the unused byte reads as opaque, as the front buffer copy does.
+                for (UINT x = 0; x < width_; ++x)
+                    pixels[static_cast<std::size_t>(y) * width_ + x] = row[x] | 0xFF000000u;
+            }
+            surface->UnlockRect();
+        }
+        surface->Release();
+        return pixels;
+#else
         if (FAILED(device_->CreateImageSurface(width_, height_, D3DFMT_A8R8G8B8, &surface))) {
             return pixels;
         }
@@ -82,6 +107,7 @@ class OffscreenDevice {
         }
         surface->Release();
         return pixels;
+#endif
     }
 
   private:
