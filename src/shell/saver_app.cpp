@@ -235,6 +235,13 @@ HRESULT SaverApp::CreateSaverWindows() {
     wc.lpfnWndProc = &SaverApp::StaticWindowProc;
     wc.hInstance = instance_;
     wc.lpszClassName = kWindowClassName;
+#ifdef _WIN32
+    // The program's icon, the arrow and black behind the scene: the windows on other
+    // monitors and the preview's area right of its picture show the brush.
+    wc.hIcon = LoadIconA(instance_, MAKEINTRESOURCEA(kIconId));
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+#endif
     RegisterClassA(&wc);
 
     if (Hosted()) {

@@ -43,6 +43,7 @@ inline constexpr UINT_PTR kPreviewStartTimer = 1;  // 500 ms, preview only
 inline constexpr UINT_PTR kFpsTimer = 7;           // 1000 ms
 inline constexpr int kMaxMonitors = 9;
 inline constexpr int kPreviewBitmapId = 432;
+inline constexpr int kIconId = 224;
 inline constexpr std::int32_t kInitialMouseMoveBudget = 30;
 
 struct MonitorRecord {

