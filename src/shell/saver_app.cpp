@@ -93,8 +93,16 @@ void SaverApp::Initialize(HINSTANCE instance, const StartOptions& start) {
     if (runAllowed_ && !headless()) {
         bool holds = !Hosted() && (mode_ == RunMode::Saver || mode_ == RunMode::Test ||
                                    mode_ == RunMode::Config);
-        runAllowed_ = holds ? instanceLock_.Acquire(lockPath_)
-                            : !os::SingleInstanceLock::HeldElsewhere(lockPath_);
+#ifdef _WIN32
+        // As Windows has always found a running copy: the saver's window (which the lock
+        // also looks for) or the configuration dialog by its title.
+        const bool dialogOpen =
+            FindWindowA(nullptr, texts_.Lookup("screensaver_configuration").c_str()) != nullptr;
+#else
+        const bool dialogOpen = false;
+#endif
+        runAllowed_ = !dialogOpen && (holds ? instanceLock_.Acquire(lockPath_)
+                                            : !os::SingleInstanceLock::HeldElsewhere(lockPath_));
     }
     if (!runAllowed_) return;
 

@@ -24,6 +24,7 @@
 namespace {
 
 constexpr char kSaverClass[] = "Emberhold 3D Screensaver";
+constexpr char kDialogTitle[] = "Emberhold 3D Bildschirmschoner Konfiguration";
 constexpr DWORD kStartTimeoutMs = 60000;  // media loading under Wine on a busy machine
 
 int failures = 0;
@@ -192,7 +193,29 @@ int preview(const std::string& scr) {
     return failures == 0 ? 0 : 1;
 }
 
+// A top-level window with the configuration dialog's title, as a running dialog has.
+HWND makeDialogTitledWindow() {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = hostProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "TitleOnly";
+    RegisterClassA(&wc);
+    return CreateWindowExA(0, "TitleOnly", kDialogTitle, WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                           nullptr, nullptr, wc.hInstance, nullptr);
+}
+
 int saver(const std::string& scr, const std::string& pause) {
+    {
+        // The dialog's title alone keeps the saver from starting, whatever shows it.
+        HWND titled = makeDialogTitledWindow();
+        Child blocked;
+        check("started /s beside a window with the dialog's title", start(blocked, scr, "/s"));
+        DWORD code = 99;
+        bool ended = blocked.WaitExit(15000, &code);
+        check("it ends at once", ended && code == 0, std::to_string(code));
+        DestroyWindow(titled);
+    }
+
     Child first;
     check("started /s", start(first, scr, "/s"));
     HWND window = waitForWindow(first.info.dwProcessId, kSaverClass, kStartTimeoutMs);
@@ -259,7 +282,7 @@ int dialog(const std::string& scr, const std::string& pause, const std::string& 
     if (box == nullptr) return 1;
     char title[128] = {};
     GetWindowTextA(box, title, sizeof title);
-    check("title", std::string(title) == "Emberhold 3D Bildschirmschoner Konfiguration", title);
+    check("title", std::string(title) == kDialogTitle, title);
     pump(1000);
     pauseForScreenshot(pause);
 
