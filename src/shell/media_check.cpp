@@ -23,7 +23,7 @@ namespace {
 int checkArchives(int* entries) {
     int failed = 0, archives = 0;
     for (const os::ResourceEntry& e : os::ResourceTable()) {
-        if (e.type == nullptr || std::string(e.type) != "MediaData") continue;
+        if (e.type == nullptr || !os::SameResourceType(e.type, "MediaData")) continue;
         ++archives;
         media::MemoryFile file;
         media::OpenMediaResource(file, e.id);
@@ -80,6 +80,8 @@ std::vector<std::string> RecordSceneRequests() {
     pp.BackBufferWidth = pp.BackBufferHeight = 64;
     pp.BackBufferFormat = D3DFMT_X8R8G8B8;
     pp.BackBufferCount = 1;
+    // A hidden window of its own: a full-screen device would take the display.
+    pp.Windowed = TRUE;
     pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
     pp.EnableAutoDepthStencil = TRUE;
     pp.AutoDepthStencilFormat = D3DFMT_D16;
