@@ -1,6 +1,10 @@
 #include "shell/config_dialog_run.h"
 
+#ifdef _WIN32
+#include "config/dialog_win32.h"
+#else
 #include "config/dialog_gtk.h"
+#endif
 #include "shell/saver_app.h"
 
 namespace eh::shell {
@@ -18,8 +22,16 @@ int RunConfigurationDialog(SaverApp& app, graphics::AdapterCatalog& catalog) {
     context.readExtraSettings = [&app] { app.ReadExtraSettings(); };
     context.writeExtraSettings = [&app] { app.WriteExtraSettings(); };
     context.resetExtraSettings = [&app] { app.ResetExtraSettings(); };
+#ifdef _WIN32
+    // The templates are this program's own resources; the host's window (/c:<hwnd>) owns
+    // the dialog when it named one.
+    int result =
+        config::RunConfigDialogWin32(context, GetModuleHandleA(nullptr), app.ConfigOwner());
+    if (result == config::kDialogNotShown) {
+#else
     int result = config::RunConfigDialogGtk(context);
     if (result == config::kDialogNoDisplay) {
+#endif
         app.Log().Close();
         return 2;
     }
