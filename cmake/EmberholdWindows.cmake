@@ -29,6 +29,9 @@ target_include_directories(eh_stb SYSTEM INTERFACE ${EMBERHOLD_STB_DIR})
 # Test folders (under tests/) built for Windows and run under Wine.
 set(EMBERHOLD_WINDOWS_TEST_DIRS config media model)
 
+# The platform layer's Win32 back end (tests/platform/CMakeLists.txt picks its os/ folder).
+list(APPEND EMBERHOLD_WINDOWS_TEST_DIRS platform)
+
 # GoogleTest from the sources Debian ships with libgtest-dev, built for Windows.
 function(emberhold_windows_googletest)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)

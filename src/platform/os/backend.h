@@ -1,21 +1,26 @@
 // What a back end gives the portable parts of this layer, and what they give it back.
 // Private to src/platform/os/: nothing outside this folder includes it.
 //
-// The portable parts (messages.cpp, message_box.cpp, display.cpp) hold the message queue,
-// timers and clock, the test hooks (message box handler, fake display list) and every rule
-// that does not depend on the windowing system. A back end answers the few questions below
-// and nothing else; the windows themselves (window.h, saver_windows.h) are wholly the back
-// end's. Today's back end is sdl/ (with x11/ for foreign windows); the null back end is
-// its offscreen video driver together with the fake displays and the message box handler,
-// so every function here must work without a display. A Win32 back end uses the real API for the
-// Win32 names and implements only what the eh::os:: parts of the public headers add.
+// The portable parts (messages.cpp, message_box.cpp, display.cpp, resources.cpp) hold the
+// message queue, timers and clock, the test hooks (message box handler, fake display list,
+// resource table) and every rule that does not depend on the windowing system. A back end
+// answers the few questions below and nothing else; the windows themselves (window.h,
+// saver_windows.h) are wholly the back end's. Today's back end is sdl/ (with x11/ for
+// foreign windows); the null back end is its offscreen video driver together with the fake
+// displays and the message box handler, so every function here must work without a
+// display. The Win32 back end (win32/) has the system's queue under the Win32 names, so
+// messages.cpp is not built there and the message questions go unasked; it answers the
+// message box, display, resource and foreign window questions.
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/os/display.h"
+#include "platform/os/resources.h"
 #include "platform/os/win32_types.h"
 
 namespace eh::os::backend {
@@ -55,6 +60,18 @@ struct DisplayLayout {
 // The displays as the windowing system sees them now, starting it for the call when it is
 // not running; empty when it cannot start.
 DisplayLayout QueryDisplays();
+
+// Resources (resources_generated.cpp; win32/resources_win32.cpp).
+
+// Every resource of the executable, listed once; empty when it has none.
+std::span<const ResourceEntry> EmbeddedResources();
+// The executable's resource `type` `id` (the type matched without regard to ASCII case).
+ResourceData FindEmbeddedResource(std::string_view type, int id);
+
+// Given by resources.cpp to the back ends: the type comparison of lookups, and a lookup in
+// a table.
+bool ResourceTypeEquals(std::string_view a, std::string_view b);
+ResourceData FindInTable(std::span<const ResourceEntry> table, std::string_view type, int id);
 
 // Foreign windows (x11/foreign_window_x11.cpp).
 

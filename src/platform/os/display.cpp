@@ -22,6 +22,11 @@ std::vector<DisplayDevice> EnumerateDisplayDevices() {
 }
 
 HMONITOR MonitorFromRect(const RECT& rect) {
+#ifdef _WIN32
+    // The system's handles, which the rest of the system (Direct3D's adapter monitors)
+    // knows; the fake list of tests keeps the handles below.
+    if (!fakeDisplays()) return ::MonitorFromRect(&rect, MONITOR_DEFAULTTONULL);
+#endif
     std::vector<DisplayDevice> devices = EnumerateDisplayDevices();
     LONG cx = rect.left + (rect.right - rect.left) / 2;
     LONG cy = rect.top + (rect.bottom - rect.top) / 2;

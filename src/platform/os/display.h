@@ -23,12 +23,14 @@ struct DisplayDevice {
 };
 
 // Every display device, the primary first. From the windowing system (starting it for the
-// call when it is not running; sdl/display_sdl.cpp), or the fake list a test installed. On Windows EnumDisplayDevicesA and EnumDisplaySettingsA answer.
+// call when it is not running; sdl/display_sdl.cpp), or the fake list a test installed.
+// On Windows EnumDisplayDevicesA and EnumDisplaySettingsA answer (win32/backend_win32.cpp):
+// every adapter, mirroring drivers marked, those off the desktop not attached.
 std::vector<DisplayDevice> EnumerateDisplayDevices();
 
 // The monitor handle for a rectangle: the attached display that contains its centre, or
-// null (MONITOR_DEFAULTTONULL). Handles are display index + 1. On Windows the real
-// MonitorFromRect serves.
+// null (MONITOR_DEFAULTTONULL). Handles are display index + 1. On Windows the system's
+// MonitorFromRect answers with its own handles, unless a test installed fake displays.
 HMONITOR MonitorFromRect(const RECT& rect);
 
 // The primary display's top-left corner in the windowing system's coordinates.

@@ -4,7 +4,9 @@
 // A library is loaded from a path with every reference resolved at once (a missing symbol
 // fails the load, as on Windows), and its names stay its own: they never serve another
 // library's references. On Windows the three functions of <windows.h> serve directly; the
-// back end here is posix/library_posix.cpp (the dynamic loader).
+// back end here is posix/library_posix.cpp (the dynamic loader). PlausibleLibraryImage is
+// the ELF check there and a PE check on Windows (win32/library_win32.cpp: an x86-64 DLL
+// whose headers, sections, symbols and certificates all lie inside the image).
 #pragma once
 
 #include <cstdint>

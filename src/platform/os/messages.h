@@ -17,9 +17,20 @@
 //   SIGTERM / SIGINT                WM_CLOSE to every window
 //
 // The queue, timers and clock are portable (messages.cpp); only the event pump and the
-// cursor are the back end's. On Windows the real queue, timers, timeGetTime, Sleep and
-// SetCursor serve the Win32 names; the eh::os:: additions below (manual clock, idle poll,
-// window registration) are what a Win32 back end must still provide.
+// cursor are the back end's.
+//
+// On Windows the real queue, timers, PostMessageA, DispatchMessageA and SetCursor serve
+// the Win32 names (win32/messages_win32.cpp). The clock cannot be the real one alone:
+// recording and tests stop time with the manual clock, and every timeGetTime() of the
+// program must then read it. So on Windows this header declares eh::timeGetTime and
+// eh::Sleep. The program's code lives in namespace eh, and an unqualified call there finds
+// these before the global ones of <windows.h> (a name in an enclosing namespace hides the
+// global one, and arguments of type DWORD bring in no other namespace); every caller
+// includes this header, as it must to compile on other systems. They are the system's
+// functions while the manual clock is off. Code that wants the system's own clock says
+// ::timeGetTime(). Timers stay the system's (SetTimer's arguments name a window, whose
+// type would bring the global SetTimer back in): they tick by the real clock, also while
+// the manual clock is on.
 #pragma once
 
 #include <cstdint>
@@ -113,27 +124,48 @@ void Sleep(DWORD milliseconds);
 // SetCursor(NULL) hides the mouse cursor over our windows; a non-null cursor shows it.
 HCURSOR SetCursor(HCURSOR cursor);
 
+#else  // _WIN32
+
+#include <mmsystem.h>
+
+namespace eh {
+
+// timeGetTime(): the manual clock while it is on, else the system's timeGetTime plus the
+// clock start (eh::os::SetClockStart). Milliseconds; wraps after 49.7 days.
+DWORD timeGetTime();
+// Returns at once while the manual clock is on (recording runs as fast as it can), else
+// the system's Sleep.
+void Sleep(DWORD milliseconds);
+
+}  // namespace eh
+
 #endif  // _WIN32
 
 namespace eh::os {
 
 // Window procedures of the windows this layer knows. The window code registers each new
 // window here (with the windowing system's id its events carry, 0 for none) and
-// unregisters it when destroyed.
+// unregisters it when destroyed. On Windows the system dispatches every window's messages
+// itself; the registration there says which procedure an offscreen window (window.h) hands
+// its messages to (nativeId is unused).
 void RegisterWindow(HWND window, WNDPROC procedure, std::uint32_t nativeId);
 void UnregisterWindow(HWND window);
 bool IsKnownWindow(HWND window);
+
+#ifndef _WIN32
 // What DefWindowProcA does for WM_CLOSE: destroy the window. The window code installs
-// its DestroyWindow here.
+// its DestroyWindow here. (Windows' DefWindowProcA destroys the window itself.)
 void SetDestroyWindowHook(void (*destroy)(HWND));
+
+// Called by the message pump about every kIdlePollPeriod ms of timeGetTime, to watch what
+// sends no events of its own (windows of other processes that the saver draws into). On
+// Windows the system tells a window's children when it goes.
+inline constexpr DWORD kIdlePollPeriod = 250;
+void SetIdlePoll(void (*poll)());
+#endif  // _WIN32
 
 // The manual clock: while on, timeGetTime returns the value set here and Sleep returns at
 // once. Recording and tests use it for a fixed time step.
-// Called by the message pump about every kIdlePollPeriod ms of timeGetTime, to watch what
-// sends no events of its own (windows of other processes that the saver draws into).
-inline constexpr DWORD kIdlePollPeriod = 250;
-void SetIdlePoll(void (*poll)());
-
 void SetManualClock(bool on, DWORD now = 0);
 // Makes the real clock read `start` now and count on from there, as on a machine that has
 // been up that long (tests of long uptimes and of the wrap).
@@ -141,7 +173,8 @@ void SetClockStart(DWORD start);
 void AdvanceManualClock(DWORD milliseconds);
 bool ManualClock();
 
-// Empties the queue and drops every timer and window registration (tests).
+// Empties the queue and drops every timer and window registration (tests). On Windows it
+// empties the thread's queue and drops the registrations; the system's timers stay.
 void ResetMessageQueue();
 
 }  // namespace eh::os

@@ -18,7 +18,11 @@
 // The file is the back end (posix/registry_file.cpp). A Win32 back end keeps this class
 // and its contract over RegCreateKeyExA / RegQueryValueExA / RegSetValueExA /
 // RegFlushKey / RegCloseKey on HKEY_CURRENT_USER (its Store holds the HKEY; the path
-// argument and SettingsFilePath have no meaning there), so the callers stay as they are.
+// argument has no meaning there and SettingsFilePath is "HKEY_CURRENT_USER"), so the
+// callers stay as they are: win32/registry_win32.cpp. There values set wait in the Store
+// until Flush as here; a value is a number only when it is a REG_DWORD of four bytes;
+// value names ignore case, as the registry's do; a key the user may only read opens, and
+// Flush then fails.
 #pragma once
 
 #include <memory>

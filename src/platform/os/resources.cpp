@@ -1,54 +1,59 @@
+// The lookup rules and the test table; the executable's own resources are the back end's
+// (resources_generated.cpp, win32/resources_win32.cpp).
 #include "platform/os/resources.h"
 
-#include <cstring>
-
-// Defined by the generated resource table when the executable links eh_resources; weak
-// here so that tools and tests without embedded resources link and see an empty table.
-extern "C" {
-extern const eh::os::ResourceEntry emberhold_resource_table[] __attribute__((weak));
-extern const unsigned long emberhold_resource_count __attribute__((weak));
-}
+#include "platform/os/backend.h"
 
 namespace eh::os {
 namespace {
 
-std::span<const ResourceEntry> embeddedTable() {
-    if (&emberhold_resource_count == nullptr || emberhold_resource_table == nullptr) return {};
-    return {emberhold_resource_table, static_cast<std::size_t>(emberhold_resource_count)};
-}
-
 bool overridden = false;
 std::span<const ResourceEntry> overrideTable;
 
-bool typeEquals(const char* a, std::string_view b) {
-    if (a == nullptr || std::strlen(a) != b.size()) return false;
-    for (std::size_t i = 0; i < b.size(); ++i) {
-        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
+char lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 }  // namespace
 
-std::span<const ResourceEntry> ResourceTable() {
-    return overridden ? overrideTable : embeddedTable();
+namespace backend {
+
+bool ResourceTypeEquals(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (lower(a[i]) != lower(b[i])) return false;
+    return true;
 }
 
-ResourceData FindResourceData(std::string_view type, int id) {
-    for (const ResourceEntry& e : ResourceTable()) {
-        if (e.id == id && typeEquals(e.type, type) && e.begin != nullptr && e.end >= e.begin)
+ResourceData FindInTable(std::span<const ResourceEntry> table, std::string_view type, int id) {
+    for (const ResourceEntry& e : table) {
+        if (e.id == id && e.type != nullptr && ResourceTypeEquals(e.type, type) &&
+            e.begin != nullptr && e.end >= e.begin)
             return {e.begin, static_cast<std::size_t>(e.end - e.begin)};
     }
     return {};
 }
 
+}  // namespace backend
+
+std::span<const ResourceEntry> ResourceTable() {
+    return overridden ? overrideTable : backend::EmbeddedResources();
+}
+
+ResourceData FindResourceData(std::string_view type, int id) {
+    if (overridden) return backend::FindInTable(overrideTable, type, id);
+    return backend::FindEmbeddedResource(type, id);
+}
+
 ScopedResourceTable::ScopedResourceTable(std::span<const ResourceEntry> table)
-    : previous_(ResourceTable()) {
+    : previous_(overrideTable), previousOverridden_(overridden) {
     overridden = true;
     overrideTable = table;
 }
 
-ScopedResourceTable::~ScopedResourceTable() { overrideTable = previous_; }
+ScopedResourceTable::~ScopedResourceTable() {
+    overrideTable = previous_;
+    overridden = previousOverridden_;
+}
 
 }  // namespace eh::os

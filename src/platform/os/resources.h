@@ -5,6 +5,14 @@
 // and lists it by type and numeric id. Lookups answer from that table, or from a table
 // a test installs with ScopedResourceTable. Resource bytes are read-only and live for the
 // whole process.
+//
+// On Windows the resources are the executable's own, compiled from a resource script
+// (win32/resources_win32.cpp): lookups go to FindResourceA / LoadResource /
+// SizeofResource / LockResource, and ResourceTable() lists what EnumResourceTypesA and
+// EnumResourceNamesA find, the types named as the script names them but upper case
+// ("CUSTOMDATA": the resource compiler stores custom type names so) and the system's own
+// types by their script keywords ("BITMAP", "ICON", "GROUP_ICON", "DIALOG" ...). A
+// "BITMAP" there is a bitmap without its file header, as the system keeps bitmaps.
 #pragma once
 
 #include <cstddef>
@@ -47,6 +55,7 @@ public:
 
 private:
     std::span<const ResourceEntry> previous_;
+    bool previousOverridden_;
 };
 
 }  // namespace eh::os

@@ -85,18 +85,22 @@ namespace eh::os {
 
 // The handle of another program's window, by the windowing system's id (the /p argument,
 // -window-id, the root window). Null when there is no such window or no display. The
-// handle is owned by this layer and is never destroyed by DestroyWindow.
+// handle is owned by this layer and is never destroyed by DestroyWindow. On Windows the id
+// is the HWND itself, given back while IsWindow says it is one.
 HWND ForeignWindow(std::uintptr_t id);
 // Lets go of every foreign window, once the saver's own windows in them are destroyed.
+// (Nothing is held on Windows: an HWND is only a name.)
 void ReleaseForeignWindows();
-// The root window of the default screen (XScreenSaver's -root), or 0.
+// The root window of the default screen (XScreenSaver's -root), or 0. Always 0 on Windows,
+// which has no root window to host a saver in: the desktop window is not one to draw into.
 std::uintptr_t RootWindowId();
 
 // Copies `bitmap` unscaled to the window's client area at (0, 0), clipped to the window:
 // BeginPaint, BitBlt with SRCCOPY from a memory DC holding the bitmap, EndPaint.
 void PaintBitmap(HWND window, HBITMAP bitmap);
 // Attaches a window made elsewhere (an offscreen window) to the message queue with a
-// procedure, so it receives posted messages and timers.
+// procedure, so it receives posted messages and timers. On Windows the window must be one
+// of CreateOffscreenWindow: its class hands the messages on.
 void AdoptWindow(HWND window, WNDPROC procedure);
 
 }  // namespace eh::os

@@ -5,8 +5,16 @@
 // destroyed or the process ends, so a crashed copy never blocks the next one. Unlike
 // flock, such a lock can be looked at without taking it, which is what a run that must
 // give way to a holder, but never block one, needs. The back end is
-// posix/single_instance_posix.cpp; a Win32 back end would hold a named mutex in the
-// session's namespace (CreateMutexA, looked at with OpenMutexA) behind the same class.
+// posix/single_instance_posix.cpp.
+//
+// On Windows (win32/single_instance_win32.cpp) the "path" is the name of a mutex in the
+// session's namespace ("Local\..."): Acquire creates it and fails where it already exists,
+// HeldElsewhere opens it and closes it again at once, and the system drops it with the last
+// handle, so a crashed copy never blocks the next one either. For the default name a
+// top-level window of the saver's class "Emberhold 3D Screensaver" also counts as a
+// holder, as the program has always looked for its running copy on Windows; the mutex
+// adds what a window cannot: the configuration dialog, whose title is a translated text,
+// and two copies started at the same moment, before either has a window.
 #pragma once
 
 #include <string>
@@ -35,7 +43,11 @@ public:
     static std::string DefaultPath();
 
 private:
+#ifdef _WIN32
+    void* mutex_ = nullptr;  // HANDLE
+#else
     int fd_ = -1;
+#endif
 };
 
 }  // namespace eh::os

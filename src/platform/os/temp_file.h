@@ -4,9 +4,12 @@
 // A file made here is new (created exclusively: never an existing file, nor one a link
 // points at), readable and writable by its user only, and holds exactly the given bytes
 // when the call returns. Nothing deletes it but DeleteTempFile: a caller that must not
-// leave it behind deletes it itself, at exit too. On Windows GetTempPathA,
-// GetTempFileNameA (whose prefix is the same three characters) and CreateFileA with
-// CREATE_NEW serve directly; the back end is posix/temp_file_posix.cpp.
+// leave it behind deletes it itself, at exit too. The back end is
+// posix/temp_file_posix.cpp; on Windows win32/temp_file_win32.cpp, where TempFolder is
+// GetTempPathA's folder (without its final separator), a file is named as GetTempFileNameA
+// names them, "<folder>\<first three characters of prefix><four hex digits>.TMP", and made
+// with CreateFileA(CREATE_NEW), a name in use being passed over. The user's temporary
+// folder keeps other users out there.
 #pragma once
 
 #include <cstdint>

@@ -8,7 +8,11 @@
 //
 // These are the null back end of the windowing system: an offscreen window is never
 // shown and needs no display, so headless tests and frame recording run anywhere the
-// renderer does. A Win32 back end makes a hidden window of its own class here.
+// renderer does. On Windows (win32/window_win32.cpp) an offscreen window is a hidden
+// frameless window of this layer's class "EmberholdOffscreenWindow", a device window for
+// Direct3D 8 like any other; its messages go to the procedure it was adopted with
+// (saver_windows.h), else to DefWindowProcA. Video is always there: AcquireVideo only
+// counts.
 #pragma once
 
 #include "platform/os/win32_types.h"
