@@ -545,6 +545,44 @@ TEST_F(LiveDialog, ListChoicesAndClicksReachTheExtraHookWithTheirNotification) {
     EXPECT_EQ(settings.FSAA, 2);  // the second supported entry is type 2
 }
 
+// A list whose choice changes with only CBN_SELCHANGE to say so (a system that does not
+// follow it with CBN_SELENDOK while the list is closed) still sets the setting; while the
+// list is open, the choice waits for CBN_SELENDOK.
+TEST_F(LiveDialog, AClosedListsSelectionChangeIsTakenAnOpenOnesWaits) {
+    recordCommands = true;
+    open();
+    HWND fsaa = item(id::kFsaaList);
+    auto selChange = [&] {
+        SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id::kFsaaList, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(fsaa));
+    };
+    SendMessageA(fsaa, CB_SETCURSEL, 2, 0);  // sends no notification of its own
+    selChange();
+    SendMessageA(fsaa, CB_SHOWDROPDOWN, TRUE, 0);
+    ASSERT_NE(SendMessageA(fsaa, CB_GETDROPPEDSTATE, 0, 0), 0);
+    std::size_t before = 0;
+    {
+        std::lock_guard<std::mutex> lock(commandsMutex);
+        before = commands.size();
+    }
+    SendMessageA(fsaa, CB_SETCURSEL, 3, 0);
+    selChange();
+    std::size_t after = 0;
+    {
+        std::lock_guard<std::mutex> lock(commandsMutex);
+        after = commands.size();
+    }
+    EXPECT_EQ(after, before) << "a change inside the open list was taken before its end";
+    SendMessageA(fsaa, CB_SHOWDROPDOWN, FALSE, 0);
+    SendMessageA(fsaa, CB_SETCURSEL, 2, 0);
+    click(id::kCancel);
+    EXPECT_EQ(finish(), 2);
+    EXPECT_EQ(settings.FSAA, 3);  // list position 2 is type 3
+    bool seen = false;
+    for (const auto& c : commands) seen |= c.first == id::kFsaaList && c.second == CBN_SELENDOK;
+    EXPECT_TRUE(seen);
+}
+
 TEST_F(LiveDialog, IsOwnedByTheHostWindowAndStandsAloneWhenThatIsGone) {
     HWND host = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
                                 nullptr, GetModuleHandleA(nullptr), nullptr);
