@@ -128,9 +128,10 @@ void act(HWND dialog, ConfigDialogWindow& w, DialogAction action) {
 }
 
 // WM_COMMAND. A drop-down list reports a choice made in its open list with CBN_SELENDOK;
-// a choice made with the arrow keys while it is closed comes only as CBN_SELCHANGE, and
-// is taken as well, so that the setting always follows what the list shows. Changes while
-// the list is open wait for CBN_SELENDOK (Escape there takes the choice back).
+// a choice made with the arrow keys while it is closed may come as CBN_SELCHANGE alone,
+// depending on the system's version, so that is taken as well: the setting always follows
+// what the list shows. Changes while the list is open wait for CBN_SELENDOK (Escape there
+// takes the choice back). Taking the same choice twice changes nothing.
 void command(HWND dialog, ConfigDialogWindow& w, int controlId, int notification, HWND from) {
     if (controlId == id::kModeList || controlId == id::kFsaaList) {
         if (notification == CBN_SELCHANGE) {
