@@ -583,6 +583,15 @@ TEST_F(LiveDialog, AClosedListsSelectionChangeIsTakenAnOpenOnesWaits) {
     EXPECT_TRUE(seen);
 }
 
+// A module without the template (a build that left the resource script out): nothing is
+// shown, read or written, and the caller learns it.
+TEST_F(LiveDialog, AModuleWithoutTheTemplateShowsNothing) {
+    DialogContext c = makeContext();
+    EXPECT_EQ(RunConfigDialogWin32(c, GetModuleHandleA("kernel32.dll"), nullptr), kDialogNotShown);
+    EXPECT_EQ(storedValueCount(), 0);
+    EXPECT_EQ(readLog().find("Read settings"), std::string::npos);
+}
+
 TEST_F(LiveDialog, IsOwnedByTheHostWindowAndStandsAloneWhenThatIsGone) {
     HWND host = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
                                 nullptr, GetModuleHandleA(nullptr), nullptr);
