@@ -68,9 +68,8 @@ std::span<const ResourceEntry> EmbeddedResources();
 // The executable's resource `type` `id` (the type matched without regard to ASCII case).
 ResourceData FindEmbeddedResource(std::string_view type, int id);
 
-// Given by resources.cpp to the back ends: the type comparison of lookups, and a lookup in
-// a table.
-bool ResourceTypeEquals(std::string_view a, std::string_view b);
+// Given by resources.cpp to the back ends: a lookup in a table (types compared with
+// SameResourceType).
 ResourceData FindInTable(std::span<const ResourceEntry> table, std::string_view type, int id);
 
 // Foreign windows (x11/foreign_window_x11.cpp).

@@ -16,18 +16,18 @@ char lower(char c) {
 
 }  // namespace
 
-namespace backend {
-
-bool ResourceTypeEquals(std::string_view a, std::string_view b) {
+bool SameResourceType(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i)
         if (lower(a[i]) != lower(b[i])) return false;
     return true;
 }
 
+namespace backend {
+
 ResourceData FindInTable(std::span<const ResourceEntry> table, std::string_view type, int id) {
     for (const ResourceEntry& e : table) {
-        if (e.id == id && e.type != nullptr && ResourceTypeEquals(e.type, type) &&
+        if (e.id == id && e.type != nullptr && SameResourceType(e.type, type) &&
             e.begin != nullptr && e.end >= e.begin)
             return {e.begin, static_cast<std::size_t>(e.end - e.begin)};
     }

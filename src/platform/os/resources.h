@@ -44,6 +44,11 @@ ResourceData FindResourceData(std::string_view type, int id);
 // The table lookups currently answer from (the embedded one unless a test replaced it).
 std::span<const ResourceEntry> ResourceTable();
 
+// Whether two type names name the same type, as lookups compare them (ASCII case ignored).
+// Code that walks ResourceTable() compares types with this: on Windows they are listed
+// upper case.
+bool SameResourceType(std::string_view a, std::string_view b);
+
 // Replaces the resource table for the lifetime of the object (tests only). Not nested
 // across threads; restores the previous table on destruction.
 class ScopedResourceTable {

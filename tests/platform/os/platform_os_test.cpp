@@ -24,6 +24,15 @@ TEST(Resources, LookupByTypeIgnoringCaseAndById) {
     EXPECT_FALSE(FindResourceData("Custom", 482));
 }
 
+TEST(Resources, TypeNamesAreTheSameWhateverTheirAsciiCase) {
+    EXPECT_TRUE(SameResourceType("MediaData", "MEDIADATA"));
+    EXPECT_TRUE(SameResourceType("mediadata", "MediaData"));
+    EXPECT_TRUE(SameResourceType("", ""));
+    EXPECT_FALSE(SameResourceType("MediaData", "MediaDat"));
+    EXPECT_FALSE(SameResourceType("MediaData", "MediaDatb"));
+    EXPECT_FALSE(SameResourceType("SOUND\xC4", "sound\xE4")) << "only ASCII letters fold";
+}
+
 TEST(Resources, ScopedTableRestoresThePreviousOne) {
     auto before = ResourceTable();
     {

@@ -95,7 +95,7 @@ ResourceData FindEmbeddedResource(std::string_view type, int id) {
     HMODULE module = GetModuleHandleA(nullptr);
     LPCSTR name = MAKEINTRESOURCEA(id);
     for (const PredefinedType& t : kPredefinedTypes)
-        if (ResourceTypeEquals(t.name, type))
+        if (SameResourceType(t.name, type))
             return load(module, FindResourceA(module, name, MAKEINTRESOURCEA(t.id)));
     const std::string typeName = upper(type);
     return load(module, FindResourceA(module, name, typeName.c_str()));

@@ -65,8 +65,12 @@ TEST(ExecutableResources, TheTableListsEveryNumberedResourceWithItsBytes) {
         EXPECT_EQ(direct.data, e.begin);
         EXPECT_EQ(direct.size, static_cast<std::size_t>(e.end - e.begin));
         const std::string type = e.type;
-        if ((type == "CUSTOMDATA" && e.id == 482) || (type == "MEDIADATA" && e.id == 453) ||
-            (type == "BITMAP" && e.id == 432))
+        std::string upper = type;
+        CharUpperA(upper.data());
+        EXPECT_EQ(type, upper) << "listed as the system keeps it";
+        if ((SameResourceType(type, "CustomData") && e.id == 482) ||
+            (SameResourceType(type, "MediaData") && e.id == 453) ||
+            (SameResourceType(type, "BITMAP") && e.id == 432))
             ++found;
     }
     EXPECT_EQ(found, 3);
