@@ -1,7 +1,8 @@
 #include "shell/config_dialog_run.h"
 
-#include "config/dialog_controller.h"
-#ifndef _WIN32
+#ifdef _WIN32
+#include "config/dialog_win32.h"
+#else
 #include "config/dialog_gtk.h"
 #endif
 #include "shell/saver_app.h"
@@ -22,19 +23,19 @@ int RunConfigurationDialog(SaverApp& app, graphics::AdapterCatalog& catalog) {
     context.writeExtraSettings = [&app] { app.WriteExtraSettings(); };
     context.resetExtraSettings = [&app] { app.ResetExtraSettings(); };
 #ifdef _WIN32
-    // WIN32: the dialog's Windows view (templates 2003 and 235) belongs to config and is
-    // not in this build yet; until it is, the configuration mode shows nothing and ends
-    // as after Cancel. Its call goes here, in place of the GTK view's.
-    (void)context;
-    return 0;
+    // The templates are this program's own resources; the host's window (/c:<hwnd>) owns
+    // the dialog when it named one.
+    int result =
+        config::RunConfigDialogWin32(context, GetModuleHandleA(nullptr), app.ConfigOwner());
+    if (result == config::kDialogNotShown) {
 #else
     int result = config::RunConfigDialogGtk(context);
     if (result == config::kDialogNoDisplay) {
+#endif
         app.Log().Close();
         return 2;
     }
     return 0;
-#endif
 }
 
 }  // namespace eh::shell

@@ -188,6 +188,8 @@ class SaverApp {
     // Where settings are read from and written to (the user's settings file unless a test
     // points it elsewhere).
     const std::string& SettingsPath() const { return settingsPath_; }
+    // The window the host named with /c:<hwnd> (null when none): the dialog's owner.
+    HWND ConfigOwner() const { return reinterpret_cast<HWND>(parentWindow_); }
 
   protected:
     // Called by Execute for the configuration mode. Returns the exit code.
