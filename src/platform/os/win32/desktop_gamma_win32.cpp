@@ -1,6 +1,7 @@
 // The desktop's gamma ramp on Windows: GDI's ramp of the screen DC, and the exit hooks
 // that put the kept one back when the process ends without the shell's restore.
 #include <cstdlib>
+#include <exception>
 
 #include "platform/os/backend.h"
 #include "platform/os/desktop_gamma.h"
@@ -26,6 +27,16 @@ LONG WINAPI restoreOnUnhandledException(EXCEPTION_POINTERS* info) {
 
 void restoreAtExit() { RestoreDesktopGamma(); }
 
+// A C++ exception nobody catches ends in std::terminate, whose default aborts without the
+// atexit list and without the exception filter.
+std::terminate_handler gPreviousTerminate = nullptr;
+
+[[noreturn]] void restoreOnTerminate() {
+    RestoreDesktopGamma();
+    if (gPreviousTerminate != nullptr) gPreviousTerminate();
+    std::abort();
+}
+
 }  // namespace
 
 bool ReadDesktopGammaRamp(GammaRamp* ramp) {
@@ -46,12 +57,14 @@ bool WriteDesktopGammaRamp(const GammaRamp& ramp) {
     return written != FALSE;
 }
 
-// exit() and a return from main run the atexit list; an unhandled exception runs the
-// top-level filter. A filter set later by somebody else replaces ours without calling it;
-// nothing in the program sets one.
+// exit() and a return from main run the atexit list; an unhandled exception (access
+// violation and the like) runs the top-level filter; an uncaught C++ exception runs the
+// terminate handler. A filter or handler set later by somebody else replaces ours without
+// calling it; nothing in the program sets one.
 void ArmDesktopGammaExitHooks() {
     std::atexit(&restoreAtExit);
     gPreviousFilter = SetUnhandledExceptionFilter(&restoreOnUnhandledException);
+    gPreviousTerminate = std::set_terminate(&restoreOnTerminate);
 }
 
 }  // namespace eh::os::backend

@@ -1,6 +1,6 @@
 // The desktop's gamma on Windows: the service against the system's GDI, and its exit
 // hooks in a process of their own (tests/platform/os/win32/gamma_exit_child_win32.cpp)
-// ended by a return from main and by an unhandled exception.
+// ended by a return from main, an unhandled exception and an uncaught C++ exception.
 //
 // Under Wine on Xvfb the screen's ramp can be neither read nor written (no XF86VidMode):
 // there the service must keep nothing, restore nothing and do no harm. Where the display
@@ -103,6 +103,12 @@ TEST(DesktopGammaWin32, AnUnhandledExceptionRestoresFirstThenCallsTheFilterBefor
     // The earlier filter decided the end: the process ends with the exception's code.
     EXPECT_EQ(run.exitCode, 0xE0474D41u);
     EXPECT_EQ(run.report, "kept\nwrite 60000\nprevious E0474D41\n");
+}
+
+TEST(DesktopGammaWin32, AnUncaughtCppExceptionRestoresFirstThenCallsTheTerminateHandlerBeforeOurs) {
+    const ChildRun run = runChild("throw");
+    EXPECT_EQ(run.exitCode, 7u);  // the earlier handler's end
+    EXPECT_EQ(run.report, "kept\nwrite 60000\nterminate\n");
 }
 
 TEST(DesktopGammaWin32, NothingKeptArmsNothingAndWritesNothingAtExit) {

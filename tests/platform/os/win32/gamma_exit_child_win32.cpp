@@ -5,13 +5,17 @@
 // entry written; "previous C" when the filter that was there before ours is called with
 // exception code C).
 //
-//   gamma_exit_child exit|crash|unreadable REPORT
+//   gamma_exit_child exit|crash|throw|unreadable REPORT
 // exit: keeps a ramp and returns from main. crash: sets a top-level exception filter of
 // its own, keeps a ramp (which chains ours before it) and raises an exception nobody
-// handles; the old filter ends the process with the exception code. unreadable: the
-// display refuses to be read, then returns from main.
+// handles; the old filter ends the process with the exception code. throw: sets a
+// terminate handler of its own ("terminate" reported, exit code 7), keeps a ramp and
+// throws a C++ exception nobody catches. unreadable: the display refuses to be read, then
+// returns from main.
 #include <cstdio>
 #include <cstring>
+#include <exception>
+#include <stdexcept>
 #include <string>
 
 #include "platform/os/desktop_gamma.h"
@@ -56,6 +60,11 @@ LONG WINAPI previousFilter(EXCEPTION_POINTERS* info) {
     return EXCEPTION_EXECUTE_HANDLER;
 }
 
+[[noreturn]] void previousTerminate() {
+    report("terminate");
+    ExitProcess(7);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -64,10 +73,12 @@ int main(int argc, char** argv) {
     gReport = argv[2];
     gReadable = mode != "unreadable";
     if (mode == "crash") SetUnhandledExceptionFilter(&previousFilter);
+    if (mode == "throw") std::set_terminate(&previousTerminate);
     // Never destroyed: the exit hooks must find these calls still installed.
     new eh::os::ScopedDesktopGammaFunctions(&readDisplay, &writeDisplay);
     const bool kept = eh::os::KeepDesktopGamma();
     report(kept ? "kept" : "not kept");
     if (mode == "crash") RaiseException(kUnhandledCode, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+    if (mode == "throw") throw std::runtime_error("nobody catches this");
     return 0;
 }
