@@ -36,7 +36,9 @@ bool KeepDesktopGamma() {
     return kept;
 }
 
-bool RestoreDesktopGamma() { return gKeeper.Restore(); }
+bool RestoreDesktopGamma() {
+    return gKeeper.Restore();
+}
 
 ScopedDesktopGammaFunctions::ScopedDesktopGammaFunctions(ReadGammaRampFn read,
                                                          WriteGammaRampFn write)
@@ -44,6 +46,8 @@ ScopedDesktopGammaFunctions::ScopedDesktopGammaFunctions(ReadGammaRampFn read,
     gKeeper = DesktopGammaKeeper(read, write);
 }
 
-ScopedDesktopGammaFunctions::~ScopedDesktopGammaFunctions() { gKeeper = previous_; }
+ScopedDesktopGammaFunctions::~ScopedDesktopGammaFunctions() {
+    gKeeper = previous_;
+}
 
 }  // namespace eh::os

@@ -45,7 +45,9 @@ GammaRamp rampOf(int seed) {
     return ramp;
 }
 
-bool same(const GammaRamp& a, const GammaRamp& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool same(const GammaRamp& a, const GammaRamp& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 class DesktopGammaTest : public ::testing::Test {
   protected:

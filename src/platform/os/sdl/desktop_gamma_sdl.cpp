@@ -6,9 +6,13 @@
 
 namespace eh::os::backend {
 
-bool ReadDesktopGammaRamp(GammaRamp*) { return false; }
+bool ReadDesktopGammaRamp(GammaRamp*) {
+    return false;
+}
 
-bool WriteDesktopGammaRamp(const GammaRamp&) { return false; }
+bool WriteDesktopGammaRamp(const GammaRamp&) {
+    return false;
+}
 
 void ArmDesktopGammaExitHooks() {}
 

@@ -25,7 +25,9 @@ LONG WINAPI restoreOnUnhandledException(EXCEPTION_POINTERS* info) {
     return EXCEPTION_CONTINUE_SEARCH;
 }
 
-void restoreAtExit() { RestoreDesktopGamma(); }
+void restoreAtExit() {
+    RestoreDesktopGamma();
+}
 
 // A C++ exception nobody catches ends in std::terminate, whose default aborts without the
 // atexit list and without the exception filter.

@@ -38,8 +38,9 @@ TEST(DesktopGammaWin32, TheServiceKeepsAndRestoresTheScreensOwnRampOrNothing) {
     const bool kept = KeepDesktopGamma();
     EXPECT_EQ(kept, readable) << "the service and GetDeviceGammaRamp disagree";
     if (!readable) {
-        std::printf("the screen has no gamma ramp here (GetDeviceGammaRamp fails): "
-                    "nothing kept, nothing restored\n");
+        std::printf(
+            "the screen has no gamma ramp here (GetDeviceGammaRamp fails): "
+            "nothing kept, nothing restored\n");
         EXPECT_FALSE(RestoreDesktopGamma());
         EXPECT_FALSE(RestoreDesktopGamma());
         GammaRamp after{};
