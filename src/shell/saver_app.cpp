@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "graphics/device.h"
+#include "platform/os/desktop_gamma.h"
 #include "platform/os/display.h"
 #include "platform/os/message_box.h"
 #include "platform/os/registry.h"
@@ -192,6 +193,9 @@ int SaverApp::Execute() {
                 if (device_ != nullptr) Shutdown();
                 releaseRunWindow();
             }
+            // Whatever ended the run, the desktop gets its own gamma back before the
+            // process goes (again, if Shutdown already did: harmless).
+            os::RestoreDesktopGamma();
             log_.Close();
             if (headless()) os::SetManualClock(false);
             return code;
@@ -353,6 +357,19 @@ LRESULT SaverApp::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
         case WM_DESTROY:
             quit_ = true;
             return 1;
+        case WM_QUERYENDSESSION:
+            // The session is ending: the system may end this process without another
+            // instruction of ours, so the desktop's gamma goes back now.
+            os::RestoreDesktopGamma();
+            break;
+        case WM_ENDSESSION:
+            if (wParam != FALSE) {
+                os::RestoreDesktopGamma();
+            } else if (device_ != nullptr) {
+                // The end was called off and the saver goes on: its own ramp again.
+                graphics::ApplyGamma(device_, settings_.GmCntrl);
+            }
+            break;
         case WM_SETCURSOR:
             if (mode_ == RunMode::Saver) return 1;
             break;
@@ -434,6 +451,8 @@ void SaverApp::Shutdown() {
         if (ownsDevice_) device_->Release();
         device_ = nullptr;
     }
+    // The linear ramp above is the device's; the desktop's own ramp need not be linear.
+    os::RestoreDesktopGamma();
     catalog_.ReleaseDirect3D();
     if (mainWindow_ != nullptr) KillTimer(mainWindow_, kFpsTimer);
     passwordVerifier_.Free();
@@ -453,6 +472,9 @@ int SaverApp::createDevice(HWND window) {
     // size; only the saver takes the screen.
     ds.windowed = mode_ == RunMode::Test;
 #endif
+    // The desktop's ramp as it is before anything of ours (the device, its mode change,
+    // its ramp) touches the display; kept once per process.
+    os::KeepDesktopGamma();
     IDirect3DDevice8* device = nullptr;
     int result = graphics::CreateSaverDevice(
         catalog_, ds, window, static_cast<UINT>(client.right - client.left),

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/os/desktop_gamma.h"
 #include "platform/os/message_box.h"
 #include "platform/os/messages.h"
 #include "shell/program_options.h"
@@ -230,6 +231,35 @@ TEST_F(SaverAppTest, SaverModesReadStoredSettingsBeforeTheirLoop) {
     EXPECT_NE(app.Execute(), 0);
     EXPECT_EQ(app.Settings().MusicVolume, 25);
     EXPECT_FALSE(app.ExtraSetting());
+}
+
+// The desktop's gamma as a display the test plays has it (on Windows the device's ramp
+// reaches the display).
+os::GammaRamp gDisplayRamp{};
+bool readDisplayRamp(os::GammaRamp* ramp) {
+    *ramp = gDisplayRamp;
+    return true;
+}
+bool writeDisplayRamp(const os::GammaRamp& ramp) {
+    gDisplayRamp = ramp;
+    return true;
+}
+
+TEST_F(SaverAppTest, EveryEndOfASaverRunPutsTheDesktopsGammaBack) {
+    // A run whose loop ended without Shutdown (WM_CLOSE, the host), or that never got as
+    // far as its device, still ends through Execute: the kept ramp goes back there.
+    os::ScopedDesktopGammaFunctions display(&readDisplayRamp, &writeDisplayRamp);
+    for (const char* line : {"emberhold /t", "emberhold /s"}) {
+        gDisplayRamp = os::GammaRamp{};
+        gDisplayRamp.red[255] = gDisplayRamp.green[255] = gDisplayRamp.blue[255] = 60000;
+        ASSERT_TRUE(os::KeepDesktopGamma());
+        gDisplayRamp.red[255] = 1234;  // the saver's
+        StartProbe app;
+        prepare(app);
+        app.Initialize(nullptr, line);
+        EXPECT_NE(app.Execute(), 0) << line;  // no window here (dummy video driver)
+        EXPECT_EQ(gDisplayRamp.red[255], 60000) << line;
+    }
 }
 
 TEST_F(SaverAppTest, RestoreDefaultsCopiesTheDefaultRecordAndExtra) {

@@ -2,9 +2,11 @@
 // messages, the fake device and a fake display list (no window, no GL).
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "platform/os/desktop_gamma.h"
 #include "platform/os/display.h"
 #include "platform/os/message_box.h"
 #include "shell/scene_app.h"
@@ -316,6 +318,87 @@ TEST_F(SaverLoopTest, MonitorRecordsFromTheDisplayList) {
     const MonitorRecord& c = app.Monitor(2);
     EXPECT_EQ(c.monitor, nullptr);  // not part of the desktop
     EXPECT_EQ(c.window, nullptr);
+}
+
+// The desktop's gamma as the framework leaves it, through display calls the test plays: on
+// Windows the device's ramp reaches the display, and every way out must put the desktop's
+// own ramp back after it.
+struct GammaDisplay {
+    os::GammaRamp current{};
+    int writes = 0;
+    std::size_t deviceRampsAtWrite = 0;  // the device's ramps set before the last write
+    bool deviceGoneAtWrite = false;
+};
+GammaDisplay gGamma;
+ProbeApp* gGammaApp = nullptr;
+FakeDevice* gGammaDevice = nullptr;
+
+bool readGamma(os::GammaRamp* ramp) {
+    *ramp = gGamma.current;
+    return true;
+}
+bool writeGamma(const os::GammaRamp& ramp) {
+    gGamma.current = ramp;
+    ++gGamma.writes;
+    gGamma.deviceRampsAtWrite = gGammaDevice->gammaSets.size();
+    gGamma.deviceGoneAtWrite = gGammaApp->Device() == nullptr;
+    return true;
+}
+
+class SaverGammaTest : public SaverLoopTest {
+  protected:
+    void SetUp() override {
+        SaverLoopTest::SetUp();
+        gGamma = GammaDisplay{};
+        for (int i = 0; i < 256; ++i)  // a desktop ramp that is not linear
+            gGamma.current.red[i] = gGamma.current.green[i] = gGamma.current.blue[i] =
+                static_cast<std::uint16_t>(i * 200 + 7);
+        desktop = gGamma.current;
+        gGammaApp = &app;
+        gGammaDevice = &device;
+        app.SetModeForTest(RunMode::Saver);
+        attach();
+        // What the device creation does first.
+        ASSERT_TRUE(os::KeepDesktopGamma());
+        gGamma.current = os::GammaRamp{};  // the saver's ramp on the display
+    }
+    bool desktopIsBack() const {
+        return std::memcmp(&gGamma.current, &desktop, sizeof desktop) == 0;
+    }
+
+    os::ScopedDesktopGammaFunctions gammaCalls{&readGamma, &writeGamma};
+    os::GammaRamp desktop{};
+};
+
+TEST_F(SaverGammaTest, ShutdownPutsTheDesktopsRampBackAfterTheLinearOneAndTheDevice) {
+    EXPECT_EQ(send(WM_KEYDOWN, 'A'), 1);
+    EXPECT_TRUE(desktopIsBack());
+    EXPECT_EQ(gGamma.writes, 1);
+    EXPECT_EQ(gGamma.deviceRampsAtWrite, 1u);  // after the device's linear ramp
+    EXPECT_TRUE(gGamma.deviceGoneAtWrite);     // and after the device is released
+}
+
+TEST_F(SaverGammaTest, TheSessionEndingPutsTheDesktopsRampBackAndCalledOffTheSaversAgain) {
+    app.Settings().GmCntrl = 150;
+    // Asked whether the session may end: yes, and the desktop's ramp is back already,
+    // in case the process is ended right after.
+    EXPECT_EQ(send(WM_QUERYENDSESSION), TRUE);
+    EXPECT_TRUE(desktopIsBack());
+    EXPECT_FALSE(app.QuitRequested());
+    // Called off: the saver goes on with its own ramp on the device.
+    EXPECT_EQ(send(WM_ENDSESSION, FALSE), 0);
+    ASSERT_EQ(device.gammaSets.size(), 1u);
+    os::GammaRamp setting{};
+    std::memcpy(&setting, &device.gammaSets[0], sizeof setting);
+    // The ramp of 150 %, not the linear one: slope 256 - 1.5 * 50 = 181, top 65355.
+    EXPECT_EQ(setting.red[255], 65355);
+    EXPECT_EQ(setting.red[0], 65355 - 181 * 255);
+    // Ending for real: the desktop's ramp once more, the device untouched.
+    gGamma.current = os::GammaRamp{};
+    send(WM_ENDSESSION, TRUE);
+    EXPECT_TRUE(desktopIsBack());
+    EXPECT_EQ(gGamma.writes, 2);
+    EXPECT_EQ(device.gammaSets.size(), 1u);
 }
 
 TEST_F(SaverLoopTest, MainLoopEndsOnWmCloseWithoutShutdown) {

@@ -11,6 +11,8 @@
 //   wine_host dialog   SCR PAUSE ok|cancel
 //                                    /c: the dialog; toggles "show_fps" and ends with OK
 //                                    or Cancel
+//   wine_host closed   SCR           /s at gamma 150 %, ended by WM_CLOSE to its window:
+//                                    the screen's gamma ramp is the one before
 // PAUSE is a file path: when the window under test is up, the host writes PAUSE.ready
 // and waits (up to a minute) for PAUSE to exist, so that the script can take its
 // screenshot of exactly that state.
@@ -19,6 +21,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -304,13 +307,65 @@ int dialog(const std::string& scr, const std::string& pause, const std::string& 
 
 }  // namespace
 
+// The screen's gamma ramp (GDI's WORD[3][256]); false where the display has none.
+bool screenGammaRamp(WORD (&ramp)[3][256]) {
+    HDC screen = GetDC(nullptr);
+    const bool ok = screen != nullptr && GetDeviceGammaRamp(screen, ramp) != FALSE;
+    if (screen != nullptr) ReleaseDC(nullptr, screen);
+    return ok;
+}
+
+// The full-screen saver with the gamma setting at 150 %, ended by WM_CLOSE posted to its
+// window: the way out that skips Shutdown. Afterwards the screen's ramp must be the one it
+// had before the saver started. Where the display has no ramp (Wine on Xvfb: no
+// XF86VidMode) only the clean end can be seen, and the output says so.
+int closed(const std::string& scr) {
+    HKEY key = nullptr;
+    const DWORD gamma = 150;
+    const bool stored =
+        RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Kestrelle\\Emberhold 3D Screensaver", 0,
+                        nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) == ERROR_SUCCESS &&
+        RegSetValueExA(key, "GmCntrl", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&gamma),
+                       sizeof gamma) == ERROR_SUCCESS;
+    if (key != nullptr) RegCloseKey(key);
+    check("GmCntrl 150 stored", stored);
+
+    WORD before[3][256] = {};
+    const bool readable = screenGammaRamp(before);
+    Child saver;
+    check("started /s", start(saver, scr, "/s"));
+    HWND window = waitForWindow(saver.info.dwProcessId, kSaverClass, kStartTimeoutMs);
+    check("saver window", window != nullptr);
+    if (window == nullptr) return 1;
+    pump(6000);  // device made, its ramp set, the scene drawing
+    WORD during[3][256] = {};
+    if (readable && screenGammaRamp(during))
+        std::printf("gamma ramp while running: %s\n",
+                    std::memcmp(during, before, sizeof before) == 0 ? "unchanged" : "changed");
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    DWORD code = 99;
+    const bool ended = saver.WaitExit(20000, &code);
+    check("WM_CLOSE ends the saver", ended);
+    if (ended) check("exit code 0", code == 0, std::to_string(code));
+    if (!readable) {
+        std::printf("gamma ramp: the screen has none here (GetDeviceGammaRamp fails); "
+                    "its restore cannot be seen\n");
+    } else {
+        WORD after[3][256] = {};
+        check("the screen's gamma ramp is back",
+              screenGammaRamp(after) && std::memcmp(after, before, sizeof before) == 0);
+    }
+    return failures == 0 ? 0 : 1;
+}
+
 int main(int argc, char** argv) {
     std::string command = argc > 1 ? argv[1] : "";
     if (command == "preview" && argc == 3) return preview(argv[2]);
     if (command == "saver" && argc == 4) return saver(argv[2], argv[3]);
     if (command == "testwin" && argc == 4) return testWindow(argv[2], argv[3]);
     if (command == "dialog" && argc == 5) return dialog(argv[2], argv[3], argv[4]);
+    if (command == "closed" && argc == 3) return closed(argv[2]);
     std::fprintf(stderr, "usage: wine_host preview SCR | saver SCR PAUSE | testwin SCR PAUSE | "
-                         "dialog SCR PAUSE ok|cancel\n");
+                         "dialog SCR PAUSE ok|cancel | closed SCR\n");
     return 2;
 }

@@ -6,7 +6,8 @@
 # takes the screenshots and checks them.
 #
 #   wine_saver_test.sh CASE SCR HOST OUTDIR
-# CASE: saver | testwin | preview | dialog-ok | dialog-cancel | render-frames. Screenshots
+# CASE: saver | testwin | preview | dialog-ok | dialog-cancel | render-frames |
+# saver-closed (/s at gamma 150 % ended by WM_CLOSE: the screen's gamma ramp). Screenshots
 # go to OUTDIR. Each case has its own Wine prefix (OUTDIR/../prefixes/CASE), so the
 # registry starts empty the first time and no other case's windows are in the way.
 # Skipped (77) without Wine, Xvfb or ImageMagick.
@@ -90,6 +91,9 @@ case "$case_name" in
     ;;
   preview)
     "$wine" "$host" preview "$scr" 2>&1 || failed "wine_host preview"
+    ;;
+  saver-closed)
+    "$wine" "$host" closed "$scr" 2>&1 || failed "wine_host closed"
     ;;
   dialog-ok | dialog-cancel)
     action="${case_name#dialog-}"

@@ -1,16 +1,17 @@
 // What a back end gives the portable parts of this layer, and what they give it back.
 // Private to src/platform/os/: nothing outside this folder includes it.
 //
-// The portable parts (messages.cpp, message_box.cpp, display.cpp, resources.cpp) hold the
-// message queue, timers and clock, the test hooks (message box handler, fake display list,
-// resource table) and every rule that does not depend on the windowing system. A back end
-// answers the few questions below and nothing else; the windows themselves (window.h,
-// saver_windows.h) are wholly the back end's. Today's back end is sdl/ (with x11/ for
-// foreign windows); the null back end is its offscreen video driver together with the fake
-// displays and the message box handler, so every function here must work without a
-// display. The Win32 back end (win32/) has the system's queue under the Win32 names, so
-// messages.cpp is not built there and the message questions go unasked; it answers the
-// message box, display, resource and foreign window questions.
+// The portable parts (messages.cpp, message_box.cpp, display.cpp, resources.cpp,
+// desktop_gamma.cpp) hold the message queue, timers and clock, the test hooks (message box
+// handler, fake display list, resource table, gamma functions) and every rule that does
+// not depend on the windowing system. A back end answers the few questions below and
+// nothing else; the windows themselves (window.h, saver_windows.h) are wholly the back
+// end's. Today's back end is sdl/ (with x11/ for foreign windows); the null back end is
+// its offscreen video driver together with the fake displays and the message box handler,
+// so every function here must work without a display. The Win32 back end (win32/) has the
+// system's queue under the Win32 names, so messages.cpp is not built there and the message
+// questions go unasked; it answers the message box, display, resource, gamma and foreign
+// window questions.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/os/desktop_gamma.h"
 #include "platform/os/display.h"
 #include "platform/os/resources.h"
 #include "platform/os/win32_types.h"
@@ -71,6 +73,16 @@ ResourceData FindEmbeddedResource(std::string_view type, int id);
 // Given by resources.cpp to the back ends: a lookup in a table (types compared with
 // SameResourceType).
 ResourceData FindInTable(std::span<const ResourceEntry> table, std::string_view type, int id);
+
+// The desktop's gamma ramp (sdl/desktop_gamma_sdl.cpp; win32/desktop_gamma_win32.cpp).
+
+// Reads / writes the primary display's ramp; false when the display refuses (always on
+// Linux, where the desktop's ramp is never ours to change).
+bool ReadDesktopGammaRamp(GammaRamp* ramp);
+bool WriteDesktopGammaRamp(const GammaRamp& ramp);
+// Given by desktop_gamma.cpp the first time a ramp is kept: installs whatever makes
+// RestoreDesktopGamma run on the ways out of the process that skip the shell.
+void ArmDesktopGammaExitHooks();
 
 // Foreign windows (x11/foreign_window_x11.cpp).
 

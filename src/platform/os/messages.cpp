@@ -231,6 +231,8 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM) {
     if (message == WM_SYSCOMMAND && (wParam & 0xFFF0u) == SC_CLOSE)
         return SendMessageA(window, WM_CLOSE, 0, 0);
     if (message == WM_CLOSE && state().destroy != nullptr) state().destroy(window);
+    // As Win32: a window that does not object lets the session end.
+    if (message == WM_QUERYENDSESSION) return TRUE;
     return 0;
 }
 

@@ -61,7 +61,9 @@ struct MSG {
 #define WM_SIZE 0x0005u
 #define WM_PAINT 0x000Fu
 #define WM_CLOSE 0x0010u
+#define WM_QUERYENDSESSION 0x0011u  // never from this back end: the session is not ours
 #define WM_QUIT 0x0012u
+#define WM_ENDSESSION 0x0016u
 #define WM_ACTIVATEAPP 0x001Cu
 #define WM_SETCURSOR 0x0020u
 #define WM_KEYDOWN 0x0100u
@@ -107,7 +109,8 @@ BOOL PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void PostQuitMessage(int exitCode);
 // The default handling: WM_SYSCOMMAND SC_CLOSE sends WM_CLOSE; WM_CLOSE destroys the
-// window (eh::os::DestroyWindowHook); everything else returns 0.
+// window (eh::os::DestroyWindowHook); WM_QUERYENDSESSION returns TRUE; everything else
+// returns 0.
 LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // A timer posts WM_TIMER (wParam = id) to `window` every `elapse` ms of timeGetTime.
