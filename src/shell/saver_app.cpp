@@ -4,6 +4,10 @@
 #include <cstring>
 #include <filesystem>
 
+#ifdef _WIN32
+#include <commctrl.h>
+#endif
+
 #include "graphics/device.h"
 #include "platform/os/desktop_gamma.h"
 #include "platform/os/display.h"
@@ -67,6 +71,10 @@ void SaverApp::Initialize(HINSTANCE instance, const StartOptions& start) {
 
     texts_.Load();
     InitDefaults();
+#ifdef _WIN32
+    // The dialog's trackbars are common controls.
+    InitCommonControls();
+#endif
     mode_ = headless() ? RunMode::Test : start.mode;
     parentWindow_ = start.parentWindow;
 

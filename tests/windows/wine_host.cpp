@@ -8,7 +8,7 @@
 //   wine_host preview  SCR           a host window with the still preview in it
 //   wine_host saver    SCR PAUSE     /s: full screen, a second copy, a key ends it
 //   wine_host testwin  SCR PAUSE     /t: the 600 x 400 window, keys ignored, close command
-//   wine_host dialog   SCR PAUSE ok|cancel
+//   wine_host dialog   SCR ok|cancel PAUSE
 //                                    /c: the dialog; toggles "show_fps" and ends with OK
 //                                    or Cancel
 //   wine_host closed   SCR           /s at gamma 150 %, ended by WM_CLOSE to its window:
@@ -363,9 +363,11 @@ int main(int argc, char** argv) {
     if (command == "preview" && argc == 3) return preview(argv[2]);
     if (command == "saver" && argc == 4) return saver(argv[2], argv[3]);
     if (command == "testwin" && argc == 4) return testWindow(argv[2], argv[3]);
-    if (command == "dialog" && argc == 5) return dialog(argv[2], argv[3], argv[4]);
+    const bool dialogAction =
+        argc == 5 && (std::string(argv[3]) == "ok" || std::string(argv[3]) == "cancel");
+    if (command == "dialog" && dialogAction) return dialog(argv[2], argv[4], argv[3]);
     if (command == "closed" && argc == 3) return closed(argv[2]);
     std::fprintf(stderr, "usage: wine_host preview SCR | saver SCR PAUSE | testwin SCR PAUSE | "
-                         "dialog SCR PAUSE ok|cancel | closed SCR\n");
+                         "dialog SCR ok|cancel PAUSE | closed SCR\n");
     return 2;
 }

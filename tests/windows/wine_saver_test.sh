@@ -41,7 +41,7 @@ cleanup() {
 }
 trap cleanup EXIT
 key='HKCU\Software\Kestrelle\Emberhold 3D Screensaver'
-if [ "$case_name" = dialog-cancel ]; then
+if [ "$case_name" = dialog-ok ] || [ "$case_name" = dialog-cancel ]; then
   "$wine" reg delete "$key" /f >/dev/null 2>&1
 fi
 
