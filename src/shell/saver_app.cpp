@@ -349,11 +349,7 @@ LRESULT SaverApp::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
     switch (message) {
         case WM_CREATE:
             if (mode_ == RunMode::Preview && previewBitmap_ == nullptr)
-#ifdef _WIN32
                 previewBitmap_ = LoadBitmapA(instance_, MAKEINTRESOURCEA(kPreviewBitmapId));
-#else
-                previewBitmap_ = LoadBitmapA(instance_, kPreviewBitmapId);
-#endif
             break;
         case WM_PAINT:
             if (mode_ == RunMode::Preview) {

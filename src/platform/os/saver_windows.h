@@ -73,8 +73,9 @@ BOOL IsWindow(HWND window);
 BOOL GetClientRect(HWND window, RECT* rect);
 BOOL AdjustWindowRect(RECT* rect, DWORD style, BOOL menu);
 
-// A bitmap resource ("BITMAP" of the resource table, a BMP file), or null.
-HBITMAP LoadBitmapA(HINSTANCE instance, int id);
+// A bitmap resource ("BITMAP" of the resource table, a BMP file) named by a numeric id
+// (MAKEINTRESOURCEA), or null; resources here have no string names.
+HBITMAP LoadBitmapA(HINSTANCE instance, LPCSTR name);
 BOOL DeleteObject(HBITMAP bitmap);
 // Width and height of a bitmap from LoadBitmapA.
 BOOL GetBitmapSize(HBITMAP bitmap, int* width, int* height);

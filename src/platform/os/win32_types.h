@@ -56,6 +56,9 @@ struct POINT {
 };
 struct RGNDATA;
 
+// A numeric resource id where a resource name is taken, as Win32 passes it.
+#define MAKEINTRESOURCEA(id) reinterpret_cast<LPCSTR>(static_cast<std::uintptr_t>(static_cast<WORD>(id)))
+
 // HRESULT helpers and the generic codes the program uses.
 #define SUCCEEDED(hr) (static_cast<HRESULT>(hr) >= 0)
 #define FAILED(hr) (static_cast<HRESULT>(hr) < 0)

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "mediagen/world/data_files.h"
+#include "mediagen/world/generated_world.h"
 #include "mediagen/world/models.h"
 #include "mediagen/world/world.h"
 #include "mediagen/world/world_layout.h"
@@ -18,13 +19,7 @@ namespace {
 using model::Vector3;
 
 const EntryMap& entries() {
-    static const EntryMap e = [] {
-        EntryMap m;
-        std::string error;
-        EXPECT_TRUE(GenerateWorld(&m, &error)) << error;
-        return m;
-    }();
-    return e;
+    return GeneratedEntries();
 }
 
 const Ground& ground() {

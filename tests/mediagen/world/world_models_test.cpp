@@ -7,6 +7,7 @@
 #include <set>
 #include <sstream>
 
+#include "mediagen/world/generated_world.h"
 #include "mediagen/world/models.h"
 #include "mediagen/world/world.h"
 #include "mediagen/world/world_layout.h"
@@ -21,13 +22,7 @@ namespace {
 using model::Vector3;
 
 const EntryMap& entries() {
-    static const EntryMap e = [] {
-        EntryMap m;
-        std::string error;
-        EXPECT_TRUE(GenerateWorld(&m, &error)) << error;
-        return m;
-    }();
-    return e;
+    return GeneratedEntries();
 }
 
 model::emd::File mesh(const std::string& name) {

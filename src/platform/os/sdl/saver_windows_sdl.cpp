@@ -5,6 +5,7 @@
 
 #include <SDL.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -197,8 +198,10 @@ BOOL AdjustWindowRect(RECT*, DWORD, BOOL) {
     return TRUE;
 }
 
-HBITMAP LoadBitmapA(HINSTANCE, int id) {
-    eh::os::ResourceData data = eh::os::FindResourceData("BITMAP", id);
+HBITMAP LoadBitmapA(HINSTANCE, LPCSTR name) {
+    const auto id = reinterpret_cast<std::uintptr_t>(name);
+    if (id > 0xFFFFu) return nullptr;
+    eh::os::ResourceData data = eh::os::FindResourceData("BITMAP", static_cast<int>(id));
     if (data.data == nullptr || data.size == 0) return nullptr;
     SDL_RWops* rw = SDL_RWFromConstMem(data.data, static_cast<int>(data.size));
     SDL_Surface* surface = rw != nullptr ? SDL_LoadBMP_RW(rw, 1) : nullptr;

@@ -29,8 +29,8 @@ struct RegistryKey::Store {
     // Set since the last Flush, in the order first set: Flush writes them in that order.
     std::vector<std::pair<std::string, DWORD>> pending;
 
-    std::pair<std::string, DWORD>* findPending(const std::string& name) {
-        for (auto& entry : pending)
+    const std::pair<std::string, DWORD>* findPending(const std::string& name) const {
+        for (const auto& entry : pending)
             if (sameName(entry.first, name)) return &entry;
         return nullptr;
     }
@@ -68,11 +68,9 @@ bool RegistryKey::Create(const std::string& subkey, const std::string& /*path*/)
 bool RegistryKey::QueryDword(const std::string& name, DWORD* value) const {
     const Store& s = *store_;
     if (s.key == nullptr || value == nullptr) return false;
-    for (const auto& [pendingName, pendingValue] : s.pending) {
-        if (sameName(pendingName, name)) {
-            *value = pendingValue;
-            return true;
-        }
+    if (const auto* entry = s.findPending(name)) {
+        *value = entry->second;
+        return true;
     }
     // Only a whole REG_DWORD counts: another type, or a value of another size, is not one
     // of our numbers.
@@ -89,11 +87,13 @@ bool RegistryKey::QueryDword(const std::string& name, DWORD* value) const {
 void RegistryKey::SetDword(const std::string& name, DWORD value) {
     Store& s = *store_;
     if (s.key == nullptr) return;
-    if (auto* entry = s.findPending(name)) {
-        entry->second = value;
-    } else {
-        s.pending.emplace_back(name, value);
+    for (auto& entry : s.pending) {
+        if (sameName(entry.first, name)) {
+            entry.second = value;
+            return;
+        }
     }
+    s.pending.emplace_back(name, value);
 }
 
 bool RegistryKey::Flush() {
