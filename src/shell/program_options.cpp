@@ -8,10 +8,10 @@ namespace eh::shell {
 namespace {
 
 // Takes DIR and the recording options (--frames N, --size WxH, --fps F, --seed S,
-// --start-ms T, --every N) out of `args`, which starts after --render-frames, leaving
-// everything else in order. Returns false on a bad or missing value. Here --fps is the
-// fixed rate of the recording, not the overlay switch of a saver run, which is why this
-// runs before the overrides are read.
+// --start-ms T, --every N, --loading-screen) out of `args`, which starts after
+// --render-frames, leaving everything else in order. Returns false on a bad or missing
+// value. Here --fps is the fixed rate of the recording, not the overlay switch of a saver
+// run, which is why this runs before the overrides are read.
 bool extractRecording(std::vector<std::string>& args, RecordingOptions& o) {
     if (args.empty()) return false;
     o.directory = args[0];
@@ -20,6 +20,11 @@ bool extractRecording(std::vector<std::string>& args, RecordingOptions& o) {
         std::string_view inlineValue;
         bool hasValue = false;
         std::string_view opt = config::OptionName(args[i], &inlineValue, &hasValue);
+        if (opt == "loading-screen") {
+            if (hasValue) return false;
+            o.loadingScreen = true;
+            continue;
+        }
         bool known = opt == "frames" || opt == "size" || opt == "fps" || opt == "seed" ||
                      opt == "start-ms" || opt == "every";
         if (!known) {

@@ -152,11 +152,28 @@ int SaverApp::record(const RecordingOptions& options) {
         std::fprintf(stderr, "emberhold: no Direct3D device (%d)\n", result);
         return 1;
     }
+    std::vector<std::uint8_t> rgb;
+    auto write = [&](const char* name) {
+        std::string path = (std::filesystem::path(options.directory) / name).string();
+        if (captureFrame(device_, options.width, options.height, rgb) &&
+            writePng(path, rgb, options.width, options.height))
+            return true;
+        std::fprintf(stderr, "emberhold: cannot write %s\n", path.c_str());
+        return false;
+    };
+    // Loading draws nothing after the loading screen: it is still the presented image.
+    if (options.loadingScreen && !write("loading.png")) return 1;
     quit_ = false;
     fastForward(options);
+#ifdef _WIN32
+    // The system's timers count real time, but a recording runs on its own clock: the FPS
+    // tick comes from that clock here, due again a period after it fired as the message
+    // queue of the other platforms makes it, so both show the same figure.
+    DWORD fpsDue = timeGetTime() + 1000;
+#else
     SetTimer(mainWindow_, kFpsTimer, 1000, nullptr);
+#endif
     lastFrameTime_ = timeGetTime();
-    std::vector<std::uint8_t> rgb;
     for (int i = 0; i < options.frames && !quit_; ++i) {
         // Frame i is drawn at round(i * 1000 / fps) ms after loading.
         auto next = static_cast<DWORD>(std::lround((i + 1) * 1000.0 / options.fps));
@@ -164,16 +181,17 @@ int SaverApp::record(const RecordingOptions& options) {
         os::AdvanceManualClock(next - now);
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+#ifdef _WIN32
+        if (static_cast<std::int32_t>(timeGetTime() - fpsDue) >= 0) {
+            fpsDue = timeGetTime() + 1000;
+            SendMessageA(mainWindow_, WM_TIMER, kFpsTimer, 0);
+        }
+#endif
         if (FrameStep() != S_OK) continue;
         if (i % options.every != 0) continue;
         char name[32];
         std::snprintf(name, sizeof name, "frame_%04d.png", i);
-        std::string path = (std::filesystem::path(options.directory) / name).string();
-        if (!captureFrame(device_, options.width, options.height, rgb) ||
-            !writePng(path, rgb, options.width, options.height)) {
-            std::fprintf(stderr, "emberhold: cannot write %s\n", path.c_str());
-            return 1;
-        }
+        if (!write(name)) return 1;
     }
     return 0;
 }

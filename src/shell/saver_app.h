@@ -71,6 +71,7 @@ struct RecordingOptions {
     unsigned seed = 1;
     std::int64_t startMs = 0;  // simulated before the first recorded frame, in the same steps
     int every = 1;             // write every n-th frame (frame sheets over long runs)
+    bool loadingScreen = false;  // also write DIR/loading.png: the loading screen as shown
 };
 
 // What one run starts with, taken from the command line (see StartOptionsOf in

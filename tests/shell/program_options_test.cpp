@@ -92,6 +92,19 @@ TEST(ProgramOptions, RecordingOptionsTakeOneDashOrTwoAndKeepTheirLimits) {
     EXPECT_FALSE(late.error.empty()) << "only first on the line";
 }
 
+TEST(ProgramOptions, LoadingScreenIsAFlagOfTheRecordingOnly) {
+    EXPECT_FALSE(parse({"--render-frames", "out"}).recording.loadingScreen);
+    ProgramOptions o = parse({"--render-frames", "out", "-loading-screen", "--frames", "2"});
+    ASSERT_FALSE(o.recordingBad);
+    EXPECT_TRUE(o.recording.loadingScreen);
+    EXPECT_EQ(o.recording.frames, 2) << "a flag takes no value from the next word";
+    EXPECT_TRUE(parse({"--render-frames", "out", "--loading-screen=yes"}).recordingBad);
+    // Outside a recording it is no option of the program.
+    ProgramOptions saver = parse({"/s", "--loading-screen"});
+    ASSERT_EQ(saver.unknown.size(), 1u);
+    EXPECT_EQ(saver.unknown[0], "--loading-screen");
+}
+
 TEST(ProgramOptions, SingleLettersStaySwitchesForParseCommandLine) {
     struct Case {
         Args args;

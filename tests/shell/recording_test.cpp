@@ -149,3 +149,41 @@ TEST(Recording, LongFastForwardEndsOnSigtermAndImpossibleStartsAreRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+// --loading-screen keeps the picture shown while the scene loads, before the first frame:
+// the loading background with its corner pictures, no clock yet. Without the flag there is
+// no such file.
+TEST(Recording, TheLoadingScreenIsWrittenOnlyWhenAskedFor) {
+    eh::testing::TempDir dir;
+    std::filesystem::create_directories(dir.file("config"));
+    auto record = [&](const std::string& out, const char* flag) {
+        std::string command = std::string("cd '") + dir.path() + "' && XDG_CONFIG_HOME='" +
+                              dir.file("config") + "' EMBERHOLD_NO_MESSAGE_BOXES=1 '" EMBERHOLD_EXE +
+                              "' --render-frames '" + dir.file(out) +
+                              "' --frames 1 --size 320x240 --seed 3 " + flag + " >/dev/null 2>&1";
+        return std::system(command.c_str());
+    };
+    ASSERT_EQ(record("with", "--loading-screen"), 0);
+    ASSERT_EQ(record("without", ""), 0);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("without/loading.png")));
+    Image loading, first;
+    ASSERT_TRUE(ReadPng(dir.file("with/loading.png"), loading));
+    ASSERT_TRUE(ReadPng(dir.file("with/frame_0000.png"), first));
+    ASSERT_EQ(loading.width, 320);
+    ASSERT_EQ(loading.height, 240);
+    // The scene's frame shows the clock at the bottom right; the loading screen does not.
+    const float clockRight = 0.69f + 8 * 0.047f * 0.79f;
+    EXPECT_GT(BrightPixels(first, 0.69f, 0.92f, clockRight, 0.98f), 40);
+    EXPECT_LT(BrightPixels(loading, 0.69f, 0.92f, clockRight, 0.98f), 5);
+    // And it is a picture, not a cleared buffer: the sky above is bright and the grass
+    // below dark, in a frame that is far from the scene's first one.
+    EXPECT_GT(BrightPixels(loading, 0.0f, 0.0f, 1.0f, 0.5f), 1000);
+    long differing = 0;
+    for (std::size_t i = 0; i < loading.rgb.size(); ++i)
+        differing += std::abs(int(loading.rgb[i]) - int(first.rgb[i])) > 32;
+    EXPECT_GT(differing, static_cast<long>(loading.rgb.size() / 4));
+}
+
+}  // namespace
