@@ -115,7 +115,7 @@ TEST(FrameCompare, DifferencePictureAmplifiesClampsAndMarksFarPixels) {
 }
 
 class FrameFiles : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         dir = fs::temp_directory_path() /
               ("framecmp_test_" + std::to_string(::getpid()) + "_" +

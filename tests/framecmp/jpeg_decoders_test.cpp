@@ -63,14 +63,15 @@ TEST(JpegDecoders, TheTwoDecodesOfOurMediaAreFarCloserThanTheFramesMustBe) {
         const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
         DecodedImage byLibjpeg, byStb;
         std::string error;
-        ASSERT_TRUE(eh::d3dx::decodeJpeg(bytes.data(), bytes.size(), byLibjpeg, error)) << path << error;
+        ASSERT_TRUE(eh::d3dx::decodeJpeg(bytes.data(), bytes.size(), byLibjpeg, error))
+            << path << error;
         ASSERT_TRUE(eh::d3dx::decodeJpegStb(bytes.data(), bytes.size(), byStb, error))
             << path << error;
         const framecmp::RgbImage a = rgbOf(byLibjpeg.surfaces.at(0));
         const framecmp::RgbImage b = rgbOf(byStb.surfaces.at(0));
         const framecmp::FrameDifference d = framecmp::Compare(a, b);
-        const std::string name = path.parent_path().filename().string() + "_" +
-                                 path.stem().string() + ".png";
+        const std::string name =
+            path.parent_path().filename().string() + "_" + path.stem().string() + ".png";
         std::printf("%-40s %5dx%-5d PSNR %6.2f dB  MAD %.3f %.3f %.3f  >16 %.5f%%  max %d\n",
                     name.c_str(), a.width, a.height, d.psnr, d.meanAbs[0], d.meanAbs[1],
                     d.meanAbs[2], d.farShare * 100.0, d.maxAbs);

@@ -67,8 +67,8 @@ FrameDifference Compare(const RgbImage& a, const RgbImage& b) {
     for (std::size_t i = 0; i < pixels; ++i) {
         int worst = 0;
         for (int c = 0; c < 3; ++c) {
-            const int delta = std::abs(static_cast<int>(a.rgb[i * 3 + c]) -
-                                       static_cast<int>(b.rgb[i * 3 + c]));
+            const int delta =
+                std::abs(static_cast<int>(a.rgb[i * 3 + c]) - static_cast<int>(b.rgb[i * 3 + c]));
             squared[c] += static_cast<std::uint64_t>(delta * delta);
             absolute[c] += static_cast<std::uint64_t>(delta);
             worst = std::max(worst, delta);
@@ -96,8 +96,8 @@ RgbImage DifferenceImage(const RgbImage& a, const RgbImage& b, int gain) {
         int worst = 0;
         int amplified[3];
         for (int c = 0; c < 3; ++c) {
-            const int delta = std::abs(static_cast<int>(a.rgb[i * 3 + c]) -
-                                       static_cast<int>(b.rgb[i * 3 + c]));
+            const int delta =
+                std::abs(static_cast<int>(a.rgb[i * 3 + c]) - static_cast<int>(b.rgb[i * 3 + c]));
             worst = std::max(worst, delta);
             amplified[c] = std::min(255, delta * gain);
         }

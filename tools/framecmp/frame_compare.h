@@ -31,11 +31,11 @@ inline constexpr double kIdenticalPsnr = 999.0;
 inline constexpr int kFarLevels = 16;
 
 struct FrameDifference {
-    double psnr = kIdenticalPsnr;          // dB, over all three channels together
+    double psnr = kIdenticalPsnr;  // dB, over all three channels together
     double channelPsnr[3] = {kIdenticalPsnr, kIdenticalPsnr, kIdenticalPsnr};  // R, G, B
-    double meanAbs[3] = {0.0, 0.0, 0.0};   // mean |a - b| in levels, R, G, B
-    double farShare = 0.0;                 // share (0..1) of pixels off by > kFarLevels
-    int maxAbs = 0;                        // the largest channel difference anywhere
+    double meanAbs[3] = {0.0, 0.0, 0.0};  // mean |a - b| in levels, R, G, B
+    double farShare = 0.0;                // share (0..1) of pixels off by > kFarLevels
+    int maxAbs = 0;                       // the largest channel difference anywhere
 };
 
 // Compares `a` and `b`. PSNR is 10 log10(255^2 / MSE) with the MSE over every channel of

@@ -34,18 +34,19 @@ struct Options {
 };
 
 void usage() {
-    std::fprintf(stderr,
-                 "usage: framecmp [options] A.png B.png\n"
-                 "       framecmp [options] --dir DIR_A DIR_B\n"
-                 "options:\n"
-                 "  --kv             one key=value line a pair instead of the table\n"
-                 "  --diff FILE      (two files) write the difference picture to FILE\n"
-                 "  --diff-dir DIR   write each pair's difference picture as DIR/<name>\n"
-                 "  --gain N         amplify differences N times in the picture (1..255, default 8)\n"
-                 "  --min-psnr DB    exit 1 when a pair's PSNR is below DB\n"
-                 "  --max-far SHARE  exit 1 when more than SHARE (0..1) of a pair's pixels are off\n"
-                 "                   by more than %d levels in a channel\n",
-                 framecmp::kFarLevels);
+    std::fprintf(
+        stderr,
+        "usage: framecmp [options] A.png B.png\n"
+        "       framecmp [options] --dir DIR_A DIR_B\n"
+        "options:\n"
+        "  --kv             one key=value line a pair instead of the table\n"
+        "  --diff FILE      (two files) write the difference picture to FILE\n"
+        "  --diff-dir DIR   write each pair's difference picture as DIR/<name>\n"
+        "  --gain N         amplify differences N times in the picture (1..255, default 8)\n"
+        "  --min-psnr DB    exit 1 when a pair's PSNR is below DB\n"
+        "  --max-far SHARE  exit 1 when more than SHARE (0..1) of a pair's pixels are off\n"
+        "                   by more than %d levels in a channel\n",
+        framecmp::kFarLevels);
 }
 
 bool parseNumber(const char* text, double lo, double hi, double& out) {
@@ -100,20 +101,19 @@ std::string db(double value) {
     return text;
 }
 
-void printRow(const Options& o, const std::string& name, const FrameDifference& d,
-              bool within) {
+void printRow(const Options& o, const std::string& name, const FrameDifference& d, bool within) {
     if (o.kv) {
-        std::printf("pair=%s psnr=%s psnr_r=%s psnr_g=%s psnr_b=%s mad_r=%.3f mad_g=%.3f "
-                    "mad_b=%.3f far=%.5f max=%d status=%s\n",
-                    name.c_str(), db(d.psnr).c_str(), db(d.channelPsnr[0]).c_str(),
-                    db(d.channelPsnr[1]).c_str(), db(d.channelPsnr[2]).c_str(), d.meanAbs[0],
-                    d.meanAbs[1], d.meanAbs[2], d.farShare, d.maxAbs, within ? "ok" : "FAIL");
+        std::printf(
+            "pair=%s psnr=%s psnr_r=%s psnr_g=%s psnr_b=%s mad_r=%.3f mad_g=%.3f "
+            "mad_b=%.3f far=%.5f max=%d status=%s\n",
+            name.c_str(), db(d.psnr).c_str(), db(d.channelPsnr[0]).c_str(),
+            db(d.channelPsnr[1]).c_str(), db(d.channelPsnr[2]).c_str(), d.meanAbs[0], d.meanAbs[1],
+            d.meanAbs[2], d.farShare, d.maxAbs, within ? "ok" : "FAIL");
     } else {
         std::printf("%-28s %7s %7s %7s %7s %6.2f %6.2f %6.2f %7.3f%% %4d%s\n", name.c_str(),
-                    db(d.psnr).c_str(), db(d.channelPsnr[0]).c_str(),
-                    db(d.channelPsnr[1]).c_str(), db(d.channelPsnr[2]).c_str(), d.meanAbs[0],
-                    d.meanAbs[1], d.meanAbs[2], d.farShare * 100.0, d.maxAbs,
-                    within ? "" : "  FAIL");
+                    db(d.psnr).c_str(), db(d.channelPsnr[0]).c_str(), db(d.channelPsnr[1]).c_str(),
+                    db(d.channelPsnr[2]).c_str(), d.meanAbs[0], d.meanAbs[1], d.meanAbs[2],
+                    d.farShare * 100.0, d.maxAbs, within ? "" : "  FAIL");
     }
 }
 
@@ -133,13 +133,13 @@ int comparePair(const Options& o, const std::string& name, const std::string& pa
         return 2;
     }
     if (a.width != b.width || a.height != b.height) {
-        std::fprintf(stderr, "framecmp: %s: %dx%d against %dx%d\n", name.c_str(), a.width,
-                     a.height, b.width, b.height);
+        std::fprintf(stderr, "framecmp: %s: %dx%d against %dx%d\n", name.c_str(), a.width, a.height,
+                     b.width, b.height);
         return 2;
     }
     const FrameDifference d = framecmp::Compare(a, b);
-    const bool within = (o.minPsnr < 0.0 || d.psnr >= o.minPsnr) &&
-                        (o.maxFar < 0.0 || d.farShare <= o.maxFar);
+    const bool within =
+        (o.minPsnr < 0.0 || d.psnr >= o.minPsnr) && (o.maxFar < 0.0 || d.farShare <= o.maxFar);
     printRow(o, name, d, within);
     if (!diffPath.empty() &&
         !framecmp::WritePng(diffPath, framecmp::DifferenceImage(a, b, o.gain))) {
@@ -153,8 +153,7 @@ std::vector<std::string> pngNames(const std::string& dir, std::error_code& ec) {
     std::vector<std::string> names;
     for (const fs::directory_entry& e : fs::directory_iterator(dir, ec)) {
         const std::string name = e.path().filename().string();
-        if (e.is_regular_file() && name.size() > 4 && name.ends_with(".png"))
-            names.push_back(name);
+        if (e.is_regular_file() && name.size() > 4 && name.ends_with(".png")) names.push_back(name);
     }
     std::sort(names.begin(), names.end());
     return names;
