@@ -58,8 +58,8 @@ trap 'wineserver -k >/dev/null 2>&1' EXIT
 # everywhere (42 dB), or that loses or adds a small object (0.05 % of the pixels, 38 at
 # 320x240), fails. Moments that agree much better keep a floor of their own.
 moments=(
-  "loading        0      1  1  loading.png     60 0.0005 --loading-screen"
-  "opening-horse  4000   1  1  frame_0000.png  44 0.0005"
+  "loading        4000   1  1  loading.png     60 0.0005 --loading-screen"
+  "opening-horse  4000   1  1  frame_0000.png  44 0.0005 --loading-screen"
   "crossfade      12600  1  1  frame_0000.png  44 0.0005"
   "crows          90000  1  1  frame_0000.png  44 0.0005"
   "vision         138000 1  1  frame_0000.png  55 0.0005"
@@ -72,21 +72,25 @@ moments=(
 fail=0
 for line in "${moments[@]}"; do
   read -r name start frames every keep min_psnr max_far options <<<"$line"
-  lin="$out/runs/linux-$name"
-  win="$out/runs/windows-$name"
-  mkdir -p "$lin" "$win"
+  # Moments recorded with the same options share one run of each program.
+  run="$start-$frames-$every${options// /}"
+  lin="$out/runs/linux-$run"
+  win="$out/runs/windows-$run"
   common=(--frames "$frames" --every "$every" --size "$size" --fps 30 --seed "$seed"
           --start-ms "$start")
-  # shellcheck disable=SC2086 # the options are words
-  if ! "$linux_exe" --render-frames "$lin" "${common[@]}" $options >"$lin.log" 2>&1; then
-    echo "$name: the Linux program failed"; cat "$lin.log"; fail=1; continue
-  fi
-  # shellcheck disable=SC2086
-  if ! "$wine" "$scr" --render-frames "Z:$win" "${common[@]}" $options >"$win.log" 2>&1; then
-    echo "$name: the Windows program failed under Wine"; cat "$win.log"; fail=1; continue
+  if [ ! -d "$lin" ]; then
+    mkdir -p "$lin" "$win"
+    # shellcheck disable=SC2086 # the options are words
+    if ! "$linux_exe" --render-frames "$lin" "${common[@]}" $options >"$lin.log" 2>&1; then
+      echo "$name: the Linux program failed"; cat "$lin.log"; fail=1; continue
+    fi
+    # shellcheck disable=SC2086
+    if ! "$wine" "$scr" --render-frames "Z:$win" "${common[@]}" $options >"$win.log" 2>&1; then
+      echo "$name: the Windows program failed under Wine"; cat "$win.log"; fail=1; continue
+    fi
   fi
   for side in linux windows; do
-    src="$out/runs/$side-$name/$keep"
+    src="$out/runs/$side-$run/$keep"
     if [ ! -f "$src" ]; then
       echo "$name: $side wrote no $keep"; fail=1; continue 2
     fi
