@@ -1,8 +1,11 @@
 // CPU cost of the scene's frame update (FrameMove: creatures and skinning clocks, timer,
-// rays, cloth, particles, camera) and of a whole frame at 800 x 600 on the offscreen
-// device, with the program's own media.
+// rays, cloth, particles, camera), and the wall time of a whole frame beside an empty one
+// (Clear of target and depth, BeginScene, EndScene, Present) on the same offscreen device,
+// at 800 x 600 and 1920 x 1080, with the program's own media. Compare a whole frame with
+// the empty frame of the same size measured in the same run: their ratio is what the
+// fragment work of the scene costs on this machine.
 //
-//   build/dev/tests/bench/scene_bench
+//   build/release/tests/bench/scene_bench --benchmark_filter='Frame(800x600|1920x1080)'
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -18,6 +21,11 @@ World& world() {
     return w;
 }
 
+World& worldHd() {
+    static World w(1920, 1080, 7);
+    return w;
+}
+
 void BM_FrameMove(benchmark::State& state) {
     World& w = world();
     if (!w.scene) {
@@ -28,8 +36,7 @@ void BM_FrameMove(benchmark::State& state) {
 }
 BENCHMARK(BM_FrameMove)->Unit(benchmark::kMicrosecond);
 
-void BM_WholeFrame800x600(benchmark::State& state) {
-    World& w = world();
+void wholeFrame(benchmark::State& state, World& w) {
     if (!w.scene) {
         state.SkipWithError("no offscreen device");
         return;
@@ -39,7 +46,41 @@ void BM_WholeFrame800x600(benchmark::State& state) {
         w.scene->RenderFrame(w.device.get(), {});
     }
 }
+
+// The floor under any frame: what RenderFrame does besides drawing the scene.
+void emptyFrame(benchmark::State& state, World& w) {
+    if (!w.scene) {
+        state.SkipWithError("no offscreen device");
+        return;
+    }
+    IDirect3DDevice8* device = w.device.get();
+    for (auto _ : state) {
+        device->BeginScene();
+        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF0000FF, 1.0f, 0);
+        device->EndScene();
+        if (FAILED(device->Present(nullptr, nullptr, nullptr, nullptr))) {
+            state.SkipWithError("Present failed");
+            return;
+        }
+    }
+}
+
+void BM_WholeFrame800x600(benchmark::State& state) {
+    wholeFrame(state, world());
+}
+void BM_EmptyFrame800x600(benchmark::State& state) {
+    emptyFrame(state, world());
+}
+void BM_WholeFrame1920x1080(benchmark::State& state) {
+    wholeFrame(state, worldHd());
+}
+void BM_EmptyFrame1920x1080(benchmark::State& state) {
+    emptyFrame(state, worldHd());
+}
+BENCHMARK(BM_EmptyFrame800x600)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_WholeFrame800x600)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_EmptyFrame1920x1080)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_WholeFrame1920x1080)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
