@@ -355,11 +355,11 @@ std::string generateFragmentShader(const ProgramKey& key) {
             s += "        a0 = " + stageArg(i, st.alphaArg0) + ";\n";
             s += "        a1 = " + stageArg(i, st.alphaArg1) + ";\n";
             s += "        a2 = " + stageArg(i, st.alphaArg2) + ";\n";
-            s += "        float alpha = " +
-                 (staysInRange(st.alphaOp)
-                      ? "(" + stageOp(i, st.alphaOp) + ").a"
-                      : "clamp((" + stageOp(i, st.alphaOp) + ").a, 0.0, 1.0)") +
-                 ";\n";
+            s +=
+                "        float alpha = " +
+                (staysInRange(st.alphaOp) ? "(" + stageOp(i, st.alphaOp) + ").a"
+                                          : "clamp((" + stageOp(i, st.alphaOp) + ").a, 0.0, 1.0)") +
+                ";\n";
         }
         s += std::string("        ") + (st.resultTemp ? "temp" : "cur") + " = vec4(rgb, alpha);\n";
         s += "    }\n";
