@@ -224,8 +224,10 @@ void Scene::RenderScene(IDirect3DDevice8* device) {
     device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG2);
     device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_DIFFUSE);
     device->SetTexture(0, nullptr);
-    drawScreenQuad(device, screenQuad_, 0.0f, 0.0f, 2.0f, 2.0f,
-                   alphaColour(timer_.Darkening() * 195.0f, 0x000000));
+    // At alpha 0 the quad blends to exactly what is already there (source times 0 plus
+    // destination times 1): a whole screen of fragments that change nothing, skipped.
+    const DWORD darkening = alphaColour(timer_.Darkening() * 195.0f, 0x000000);
+    if (darkening >> 24) drawScreenQuad(device, screenQuad_, 0.0f, 0.0f, 2.0f, 2.0f, darkening);
     // The light beam, faded by the texture factor.
     device->SetRenderState(D3DRS_ZENABLE, TRUE);
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
@@ -336,8 +338,10 @@ void Scene::RenderFrame(IDirect3DDevice8* device, const std::function<void()>& o
     device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
     if (timer_.Value() < 9000.0f) pictureIndex_ = os::RandomIndex(kVisionPictures);
     kit_.SetTexture(0, pictures_[static_cast<std::size_t>(pictureIndex_)]);
-    drawScreenQuad(device, screenQuad_, 0.0f, 0.0f, 1.0f, 1.0f,
-                   alphaColour(timer_.PictureAlphaFactor() * 255.0f, 0xFFFFFF));
+    // Added with the source alpha, which is the texture's times the quad's: at alpha 0
+    // the picture adds nothing, and its whole screen of fragments is skipped.
+    const DWORD picture = alphaColour(timer_.PictureAlphaFactor() * 255.0f, 0xFFFFFF);
+    if (picture >> 24) drawScreenQuad(device, screenQuad_, 0.0f, 0.0f, 1.0f, 1.0f, picture);
     if (overlay) overlay();
     device->EndScene();
     device->Present(nullptr, nullptr, nullptr, nullptr);

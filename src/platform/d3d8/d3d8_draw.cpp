@@ -220,8 +220,14 @@ void Device::buildKey() {
     }
     if (shader && rs_[D3DRS_FOGENABLE]) k.fogMode = D3DFOG_LINEAR;  // oFog carries the factor
     k.specular = rs_[D3DRS_SPECULARENABLE] != 0;
-    if (rs_[D3DRS_ALPHATESTENABLE] && rs_[D3DRS_ALPHAFUNC] != D3DCMP_ALWAYS) {
-        k.alphaFunc = static_cast<std::uint8_t>(std::min<DWORD>(rs_[D3DRS_ALPHAFUNC], 8));
+    // A test no 8-bit alpha can fail (GREATEREQUAL 0, LESSEQUAL 255) is left out: its
+    // discard would only keep llvmpipe from writing depth before the fragment program.
+    const DWORD alphaFunc = rs_[D3DRS_ALPHAFUNC], alphaRef = rs_[D3DRS_ALPHAREF] & 0xFF;
+    const bool alphaAlwaysPasses = alphaFunc == D3DCMP_ALWAYS ||
+                                   (alphaFunc == D3DCMP_GREATEREQUAL && alphaRef == 0) ||
+                                   (alphaFunc == D3DCMP_LESSEQUAL && alphaRef == 0xFF);
+    if (rs_[D3DRS_ALPHATESTENABLE] && !alphaAlwaysPasses) {
+        k.alphaFunc = static_cast<std::uint8_t>(std::min<DWORD>(alphaFunc, 8));
     }
     for (int s = 0; s < kMaxStages; ++s) {
         const auto& t = tss_[s];

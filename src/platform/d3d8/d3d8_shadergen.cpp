@@ -96,6 +96,20 @@ std::string stageOp(int stage, std::uint8_t op) {
     }
 }
 
+// Whether the operation keeps arguments that lie in 0..1 (every stage argument does:
+// textures are unsigned normalised, colours clamped or normalised) exactly inside 0..1, so
+// its clamp is dead work.
+bool staysInRange(std::uint8_t op) {
+    switch (op) {
+        case D3DTOP_SELECTARG1:
+        case D3DTOP_SELECTARG2:
+        case D3DTOP_MODULATE:  // a product of two floats in 0..1 rounds into 0..1
+            return true;
+        default:
+            return false;
+    }
+}
+
 const char* cmpExpr(std::uint8_t func) {
     switch (func) {
         case D3DCMP_NEVER:
@@ -330,7 +344,10 @@ std::string generateFragmentShader(const ProgramKey& key) {
         s += "        a0 = " + stageArg(i, st.colorArg0) + ";\n";
         s += "        a1 = " + stageArg(i, st.colorArg1) + ";\n";
         s += "        a2 = " + stageArg(i, st.colorArg2) + ";\n";
-        s += "        vec3 rgb = clamp((" + stageOp(i, st.colorOp) + ").rgb, 0.0, 1.0);\n";
+        s += "        vec3 rgb = " +
+             (staysInRange(st.colorOp) ? "(" + stageOp(i, st.colorOp) + ").rgb"
+                                       : "clamp((" + stageOp(i, st.colorOp) + ").rgb, 0.0, 1.0)") +
+             ";\n";
         // ALPHAOP DISABLE while the colour operation runs passes the alpha on unchanged.
         if (st.alphaOp == D3DTOP_DISABLE) {
             s += "        float alpha = cur.a;\n";
@@ -338,7 +355,11 @@ std::string generateFragmentShader(const ProgramKey& key) {
             s += "        a0 = " + stageArg(i, st.alphaArg0) + ";\n";
             s += "        a1 = " + stageArg(i, st.alphaArg1) + ";\n";
             s += "        a2 = " + stageArg(i, st.alphaArg2) + ";\n";
-            s += "        float alpha = clamp((" + stageOp(i, st.alphaOp) + ").a, 0.0, 1.0);\n";
+            s +=
+                "        float alpha = " +
+                (staysInRange(st.alphaOp) ? "(" + stageOp(i, st.alphaOp) + ").a"
+                                          : "clamp((" + stageOp(i, st.alphaOp) + ").a, 0.0, 1.0)") +
+                ";\n";
         }
         s += std::string("        ") + (st.resultTemp ? "temp" : "cur") + " = vec4(rgb, alpha);\n";
         s += "    }\n";

@@ -255,11 +255,15 @@ HRESULT Device::SetRenderState(D3DRENDERSTATETYPE State, DWORD Value) {
         case D3DRS_ALPHAFUNC:
             dirty_ |= kDirtyKey;
             break;
+        case D3DRS_ALPHAREF:
+            // The reference decides whether the test can fail at all (see buildKey).
+            dirty_ |= kDirtyKey;
+            bump(kUFragment);
+            break;
         case D3DRS_AMBIENT:
             bump(kUMaterial);
             break;
         case D3DRS_TEXTUREFACTOR:
-        case D3DRS_ALPHAREF:
         case D3DRS_FOGCOLOR:
         case D3DRS_FOGSTART:
         case D3DRS_FOGEND:

@@ -158,6 +158,35 @@ TEST_F(PixelTest, AlphaTestComparesEightBitAlphaWithTheReference) {
     EXPECT_TRUE(NearColor(at(p, 56, 8), 0x000000, 0));
 }
 
+// A reference no alpha can fail leaves the test out of the program; moving the reference
+// off that edge alone must bring the test back.
+TEST_F(PixelTest, AlphaTestAtTheEdgeReferencesAndLeavingThem) {
+    clear(0xFF000000);
+    UseDiffuseOnly(dev_.get());
+    dev_->SetRenderState(D3DRS_ALPHATESTENABLE, TRUE);
+    dev_->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL);
+    dev_->SetRenderState(D3DRS_ALPHAREF, 0);
+    DrawQuad(dev_.get(), Quad(0, 0, 16, 16, 0x00FF0000));  // 0 >= 0: passes
+    dev_->SetRenderState(D3DRS_ALPHAREF, 1);
+    DrawQuad(dev_.get(), Quad(16, 0, 32, 16, 0x0000FF00));  // 0 < 1: rejected
+    DrawQuad(dev_.get(), Quad(32, 0, 48, 16, 0x010000FF));  // equal: passes
+    dev_->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_LESSEQUAL);
+    dev_->SetRenderState(D3DRS_ALPHAREF, 0xFF);
+    DrawQuad(dev_.get(), Quad(48, 0, 64, 16, 0xFFFFFF00));  // 255 <= 255: passes
+    dev_->SetRenderState(D3DRS_ALPHAREF, 0xFE);
+    DrawQuad(dev_.get(), Quad(0, 16, 16, 32, 0xFF00FFFF));  // 255 > 254: rejected
+    // The test off again: nothing is rejected whatever the reference.
+    dev_->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
+    DrawQuad(dev_.get(), Quad(16, 16, 32, 32, 0xFFFF00FF));
+    const auto p = dev_.presentAndRead();
+    EXPECT_TRUE(NearColor(at(p, 8, 8), 0xFF0000, 0));
+    EXPECT_TRUE(NearColor(at(p, 24, 8), 0x000000, 0));
+    EXPECT_TRUE(NearColor(at(p, 40, 8), 0x0000FF, 0));
+    EXPECT_TRUE(NearColor(at(p, 56, 8), 0xFFFF00, 0));
+    EXPECT_TRUE(NearColor(at(p, 8, 24), 0x000000, 0));
+    EXPECT_TRUE(NearColor(at(p, 24, 24), 0xFF00FF, 0));
+}
+
 TEST_F(PixelTest, BlendPairsMatchTheirFormulas) {
     clear(0xFF808080);
     UseDiffuseOnly(dev_.get());
