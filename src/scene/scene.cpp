@@ -213,6 +213,7 @@ void Scene::LoadScene(IDirect3DDevice8* device, D3DFORMAT backBufferFormat,
         std::snprintf(entry, sizeof entry, "Texture/sl0%i.jpg", i);
         loadTexture(entry, entry, &pictures_[static_cast<std::size_t>(i - 1)]);
     }
+    if (mark_) mark_("scene: textures");
 
     // Light rays.
     rays_.Setup();
@@ -232,6 +233,7 @@ void Scene::LoadScene(IDirect3DDevice8* device, D3DFORMAT backBufferFormat,
         pool_.FillVertexBuffer(clothBuffers_[i], cloth_[i].Vertices().data(),
                                static_cast<UINT>(cloth_[i].Vertices().size() * sizeof(ClothVertex)));
     }
+    if (mark_) mark_("scene: rays, cloth");
 
     // The horse and its seven clips.
     loadModel(horse_, "Meshes/Horse.emd", 92.0f, model::YawRotation(0.0078537f, 0.99997f),
@@ -263,6 +265,7 @@ void Scene::LoadScene(IDirect3DDevice8* device, D3DFORMAT backBufferFormat,
               Vector3{222.475f, -43.8652f, 62.9201f});
     loadModel(oak_, "Meshes/oak.emd", 521.9f, model::YawRotation(-0.568565f, -0.822646f),
               Vector3{-533.706f, 214.096f, 135.629f});
+    if (mark_) mark_("scene: models");
 
     // The sword's environment: a cube map in the back buffer's format.
     {
@@ -273,6 +276,7 @@ void Scene::LoadScene(IDirect3DDevice8* device, D3DFORMAT backBufferFormat,
                 D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr, nullptr, &cube_);
         }
     }
+    if (mark_) mark_("scene: cube map");
 
     // The terrain; its textures are loaded whether or not the grid was found.
     {
@@ -281,9 +285,11 @@ void Scene::LoadScene(IDirect3DDevice8* device, D3DFORMAT backBufferFormat,
             terrain_.LoadTerrain(device, "Data/Land.eld", bytes.data(), bytes.size());
         terrain_.LoadTerrainTextures(read_);
     }
+    if (mark_) mark_("scene: terrain");
 
     // Grass over the terrain's meadows.
     grass_.Build(device, terrain_, read_);
+    if (mark_) mark_("scene: grass");
 
     // Billboards.
     {
@@ -299,6 +305,7 @@ void Scene::LoadScene(IDirect3DDevice8* device, D3DFORMAT backBufferFormat,
     // The sky box.
     sky_.Setup();
     sky_.Load(read_);
+    if (mark_) mark_("scene: billboards, sky");
 
     // Camera tracks: load, prepare, start track 0.
     {

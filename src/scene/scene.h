@@ -74,6 +74,8 @@ public:
     void SetSeed(std::optional<std::uint32_t> seed) { seed_ = seed; }
     // Where LoadScene reads the media (the program's archive 453 unless a test replaces it).
     void SetEntryReader(model::EntryReader reader) { read_ = std::move(reader); }
+    // Called with a short name after each stage of LoadScene (the shell's start-up timings).
+    void SetLoadMarks(std::function<void(const char*)> mark) { mark_ = std::move(mark); }
 
     void InitDeviceState(IDirect3DDevice8* device);
     void LoadScene(IDirect3DDevice8* device, D3DFORMAT backBufferFormat, D3DFORMAT depthFormat);
@@ -121,6 +123,7 @@ private:
     media::RenderKit& kit_;
     sound::SoundSystem* sound_;
     model::EntryReader read_;
+    std::function<void(const char*)> mark_;
     std::optional<std::uint32_t> seed_;
 
     model::MeshModel horse_, crows_, sword_, ribbonMesh_, spotlight_, oak_;

@@ -26,6 +26,7 @@
 #include "graphics/device.h"
 #include "platform/os/window.h"
 #include "shell/saver_app.h"
+#include "shell/start_timings.h"
 
 namespace eh::shell {
 namespace {
@@ -165,6 +166,7 @@ int SaverApp::record(const RecordingOptions& options) {
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
         if (FrameStep() != S_OK) continue;
+        if (i == 0) StartTimingsMark("first frame presented");
         if (i % options.every != 0) continue;
         char name[32];
         std::snprintf(name, sizeof name, "frame_%04d.png", i);
@@ -174,6 +176,7 @@ int SaverApp::record(const RecordingOptions& options) {
             std::fprintf(stderr, "emberhold: cannot write %s\n", path.c_str());
             return 1;
         }
+        if (i == 0) StartTimingsMark("first frame written");
     }
     return 0;
 }

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "shell/start_timings.h"
 #include "sound/sound_system.h"
 
 namespace eh::shell {
@@ -66,6 +67,7 @@ void SceneApp::InitDeviceState(IDirect3DDevice8* device) { scene().InitDeviceSta
 
 void SceneApp::LoadScene(IDirect3DDevice8* device) {
     scene().SetSeed(RandomSeed());
+    if (StartTimingsOn()) scene().SetLoadMarks(&StartTimingsMark);
     const D3DPRESENT_PARAMETERS& pp = PresentParameters();
     scene().LoadScene(device, pp.BackBufferFormat, pp.AutoDepthStencilFormat);
 }
