@@ -500,6 +500,7 @@ int SaverApp::createDevice(HWND window) {
 }
 
 int SaverApp::loadRun() {
+    PrefetchMedia();
     int result = createDevice(mainWindow_);
     if (result != graphics::kDeviceCreated) return result;
     overlay_.LoadDigitTextures(device_, LogLine());

@@ -72,6 +72,8 @@ void SceneApp::LoadScene(IDirect3DDevice8* device) {
     scene().LoadScene(device, pp.BackBufferFormat, pp.AutoDepthStencilFormat);
 }
 
+void SceneApp::PrefetchMedia() { scene().PrefetchMedia(); }
+
 void SceneApp::FrameMove(IDirect3DDevice8* device, float elapsedMs) {
     scene().FrameMove(device, elapsedMs);
 }
