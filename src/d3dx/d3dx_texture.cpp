@@ -232,13 +232,25 @@ bool PrepareTexture(const void* data, UINT size, PreparedTexture& out) {
     out.format = chooseFormat(D3DFMT_UNKNOWN, decoded.format);
     const std::uint32_t bpp = bytesPerPixel(out.format);
     if (bpp == 0) return false;
+    // The chain buildChain would make, one level alive at a time: level 0 is the decoded
+    // image itself (the size never changes here), each further level the file's own when it
+    // has one of the right size, else the box filter of the level before.
     const UINT levels = fullMipCount(out.width, out.height);
-    const std::vector<Image> chain = buildChain(decoded, 0, out.width, out.height, levels);
-    decoded = DecodedImage{};
     out.levels.reserve(levels);
-    for (const Image& img : chain) {
-        out.levels.emplace_back(std::size_t{img.width} * img.height * bpp);
-        convertPixels(img, out.format, out.levels.back().data(), std::size_t{img.width} * bpp);
+    Image current = std::move(decoded.surfaces[0]);
+    for (UINT level = 0; level < levels; ++level) {
+        if (level > 0) {
+            const UINT w = std::max(1u, out.width >> level), h = std::max(1u, out.height >> level);
+            if (level < decoded.levels && decoded.surface(0, level).width == w &&
+                decoded.surface(0, level).height == h) {
+                current = std::move(decoded.surfaces[level]);
+            } else {
+                current = boxDownsample(current);
+            }
+        }
+        out.levels.emplace_back(std::size_t{current.width} * current.height * bpp);
+        convertPixels(current, out.format, out.levels.back().data(),
+                      std::size_t{current.width} * bpp);
     }
     return true;
 }

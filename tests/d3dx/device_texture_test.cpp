@@ -129,7 +129,11 @@ TEST_F(DeviceTexture, PreparedTexturesEqualTheOneCallPath) {
         test::writeTga(alpha, {.bits = 32}),         test::writeTga(opaque, {.bits = 24}),
         test::writeTga(alpha, {.bits = 16}),         test::writeTga(opaque, {.bits = 8, .grey = true}),
         test::writeBmp(opaque, {.bits = 24}),        test::writeBmp(opaque, {.bits = 16}),
-        test::writeJpeg(opaque, false, false, 90),   test::writePng(alpha, 6)};
+        test::writeJpeg(opaque, false, false, 90),   test::writePng(alpha, 6),
+        // A mip chain of the file's own for two of four levels: those are kept, the rest
+        // box filtered, on both paths.
+        test::writeDdsRgb({test::makeTestImage(8, 8, true), test::makeTestImage(4, 4, false)}, 2,
+                          false, test::DdsRgbLayout{})};
     for (std::size_t i = 0; i < files.size(); ++i) {
         const test::Bytes& file = files[i];
         IDirect3DTexture8* direct = nullptr;
@@ -159,7 +163,8 @@ TEST_F(DeviceTexture, PreparedTexturesEqualTheOneCallPath) {
 
         // Another size, level count or format than the prepared chain: not this path.
         for (const auto& [w, h, levels, format] :
-             {std::tuple<UINT, UINT, UINT, D3DFORMAT>{8, 8, 0, D3DFMT_UNKNOWN},
+             {std::tuple<UINT, UINT, UINT, D3DFORMAT>{prepared.width * 2, prepared.height, 0,
+                                                      D3DFMT_UNKNOWN},
               {0, 0, 1, D3DFMT_UNKNOWN},
               {0, 0, 0, prepared.format == D3DFMT_R5G6B5 ? D3DFMT_A8R8G8B8 : D3DFMT_R5G6B5}}) {
             IDirect3DTexture8* other = direct;  // stale on purpose: the call must clear it
@@ -168,6 +173,7 @@ TEST_F(DeviceTexture, PreparedTexturesEqualTheOneCallPath) {
                       S_FALSE)
                 << "file " << i << " " << w << "x" << h << " levels " << levels;
             EXPECT_EQ(other, nullptr);
+            if (other != nullptr && other != direct) other->Release();
         }
     }
     // Nothing to prepare from damaged bytes or a cube map (those take the cube call).
