@@ -1,10 +1,12 @@
 // Texture creation: decode, choose size, levels and format, create through the device, fill
 // every level by locking it.
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "d3dx/d3dx8.h"
 #include "d3dx/d3dx_image.h"
+#include "d3dx/d3dx_prepared.h"
 
 namespace {
 
@@ -58,6 +60,24 @@ std::vector<Image> buildChain(const DecodedImage& decoded, UINT face, UINT width
     return chain;
 }
 
+// The size a texture is created at: the request, else the image's, then the device's
+// power-of-two and square rules.
+void textureSize(IDirect3DDevice8* device, UINT requestWidth, UINT requestHeight, UINT mipLevels,
+                 UINT imageWidth, UINT imageHeight, UINT* width, UINT* height) {
+    UINT w = isDefault(requestWidth) ? imageWidth : requestWidth;
+    UINT h = isDefault(requestHeight) ? imageHeight : requestHeight;
+    const DWORD caps = textureCaps(device);
+    const bool oneLevel = mipLevels == 1;
+    if ((caps & D3DPTEXTURECAPS_POW2) &&
+        !(oneLevel && (caps & D3DPTEXTURECAPS_NONPOW2CONDITIONAL))) {
+        w = nextPow2(w);
+        h = nextPow2(h);
+    }
+    if (caps & D3DPTEXTURECAPS_SQUAREONLY) w = h = std::max(w, h);
+    *width = w;
+    *height = h;
+}
+
 void fillInfo(D3DXIMAGE_INFO* info, const DecodedImage& d) {
     if (!info) return;
     info->Width = d.surfaces[0].width;
@@ -95,16 +115,9 @@ HRESULT D3DXCreateTextureFromFileInMemoryEx(LPDIRECT3DDEVICE8 pDevice, const voi
         return D3DXERR_INVALIDDATA;
     fillInfo(pSrcInfo, decoded);
 
-    UINT width = isDefault(Width) ? decoded.surfaces[0].width : Width;
-    UINT height = isDefault(Height) ? decoded.surfaces[0].height : Height;
-    const DWORD caps = textureCaps(pDevice);
-    const bool oneLevel = MipLevels == 1;
-    if ((caps & D3DPTEXTURECAPS_POW2) &&
-        !(oneLevel && (caps & D3DPTEXTURECAPS_NONPOW2CONDITIONAL))) {
-        width = nextPow2(width);
-        height = nextPow2(height);
-    }
-    if (caps & D3DPTEXTURECAPS_SQUAREONLY) width = height = std::max(width, height);
+    UINT width = 0, height = 0;
+    textureSize(pDevice, Width, Height, MipLevels, decoded.surfaces[0].width,
+                decoded.surfaces[0].height, &width, &height);
     const UINT levels = chooseLevels(MipLevels, width, height);
     const D3DFORMAT format = chooseFormat(Format, decoded.format);
 
@@ -196,3 +209,86 @@ HRESULT D3DXCreateTexture(LPDIRECT3DDEVICE8 pDevice, UINT Width, UINT Height, UI
     *ppTexture = texture;
     return texture ? D3D_OK : D3DERR_INVALIDCALL;
 }
+
+namespace eh::d3dx {
+
+std::size_t PreparedTexture::bytes() const {
+    std::size_t total = 0;
+    for (const auto& level : levels) total += level.size();
+    return total;
+}
+
+bool PrepareTexture(const void* data, UINT size, PreparedTexture& out) {
+    out = PreparedTexture{};
+    if (data == nullptr || size == 0) return false;
+    DecodedImage decoded;
+    std::string error;
+    if (!decodeImage(static_cast<const std::uint8_t*>(data), size, decoded, error) ||
+        decoded.cube)
+        return false;
+    fillInfo(&out.info, decoded);
+    out.width = decoded.surfaces[0].width;
+    out.height = decoded.surfaces[0].height;
+    out.format = chooseFormat(D3DFMT_UNKNOWN, decoded.format);
+    const std::uint32_t bpp = bytesPerPixel(out.format);
+    if (bpp == 0) return false;
+    // The chain buildChain would make, one level alive at a time: level 0 is the decoded
+    // image itself (the size never changes here), each further level the file's own when it
+    // has one of the right size, else the box filter of the level before.
+    const UINT levels = fullMipCount(out.width, out.height);
+    out.levels.reserve(levels);
+    Image current = std::move(decoded.surfaces[0]);
+    for (UINT level = 0; level < levels; ++level) {
+        if (level > 0) {
+            const UINT w = std::max(1u, out.width >> level), h = std::max(1u, out.height >> level);
+            if (level < decoded.levels && decoded.surface(0, level).width == w &&
+                decoded.surface(0, level).height == h) {
+                current = std::move(decoded.surfaces[level]);
+            } else {
+                current = boxDownsample(current);
+            }
+        }
+        out.levels.emplace_back(std::size_t{current.width} * current.height * bpp);
+        convertPixels(current, out.format, out.levels.back().data(),
+                      std::size_t{current.width} * bpp);
+    }
+    return true;
+}
+
+HRESULT CreateTextureFromPrepared(IDirect3DDevice8* device, const PreparedTexture& prepared,
+                                  UINT width, UINT height, UINT mipLevels, DWORD usage,
+                                  D3DFORMAT format, D3DPOOL pool, IDirect3DTexture8** texture) {
+    if (texture) *texture = nullptr;
+    if (!device || !texture || prepared.levels.empty()) return D3DERR_INVALIDCALL;
+    UINT w = 0, h = 0;
+    textureSize(device, width, height, mipLevels, prepared.width, prepared.height, &w, &h);
+    const UINT levels = chooseLevels(mipLevels, w, h);
+    if (w != prepared.width || h != prepared.height || levels != prepared.levels.size() ||
+        chooseFormat(format, prepared.format) != prepared.format)
+        return S_FALSE;
+    IDirect3DTexture8* created = nullptr;
+    HRESULT hr = device->CreateTexture(w, h, levels, usage, prepared.format, pool, &created);
+    if (FAILED(hr)) return hr;
+    if (!created) return D3DERR_INVALIDCALL;
+    const std::size_t bpp = bytesPerPixel(prepared.format);
+    for (UINT level = 0; level < levels && SUCCEEDED(hr); ++level) {
+        D3DLOCKED_RECT rect{};
+        hr = created->LockRect(level, &rect, nullptr, 0);
+        if (FAILED(hr)) break;
+        const UINT lw = std::max(1u, w >> level), lh = std::max(1u, h >> level);
+        const std::size_t rowBytes = lw * bpp;
+        const std::uint8_t* src = prepared.levels[level].data();
+        auto* dst = static_cast<std::uint8_t*>(rect.pBits);
+        for (UINT y = 0; y < lh; ++y)
+            std::memcpy(dst + static_cast<std::size_t>(y) * rect.Pitch, src + y * rowBytes, rowBytes);
+        hr = created->UnlockRect(level);
+    }
+    if (FAILED(hr)) {
+        created->Release();
+        return hr;
+    }
+    *texture = created;
+    return D3D_OK;
+}
+
+}  // namespace eh::d3dx

@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "d3dx/d3dx8.h"
+#include "d3dx/d3dx_prepared.h"
+#include "media/entry_prefetch.h"
 #include "platform/os/message_box.h"
 #include "platform/os/messages.h"
 
@@ -82,7 +84,15 @@ TextureRef RenderKit::CreateTextureFromMemory(const void* bytes, UINT size, cons
     s.fromMemory = true;
 
     IDirect3DTexture8* texture = nullptr;
-    HRESULT hr = loader_(device_, bytes, size, 0, 0, compressedFormat_, &texture);
+    HRESULT hr = S_FALSE;
+    const d3dx::PreparedTexture* prepared =
+        prefetch_ != nullptr && loader_ == &LoadWithD3DX ? prefetch_->PreparedFor(bytes, size)
+                                                         : nullptr;
+    if (prepared != nullptr) {
+        hr = d3dx::CreateTextureFromPrepared(device_, *prepared, 0, 0, 0, 0, compressedFormat_,
+                                             D3DPOOL_MANAGED, &texture);
+    }
+    if (hr == S_FALSE) hr = loader_(device_, bytes, size, 0, 0, compressedFormat_, &texture);
     if (FAILED(hr)) {
         texture = nullptr;
         const UINT side = std::min(kFallbackSide, maxTextureWidth_);

@@ -34,6 +34,8 @@ static_assert(sizeof(TextureRef) == 260);
 // Two empty strings and index -1.
 TextureRef EmptyTextureRef();
 
+class EntryPrefetch;
+
 class RenderKit {
   public:
     static constexpr int kMaxSlots = 1000;
@@ -90,6 +92,10 @@ class RenderKit {
     void ReleaseAll();
 
     void setTextureLoader(TextureLoader loader) { loader_ = loader; }
+    // While set, a first attempt whose bytes are the entry `ahead` handed out last takes
+    // its prepared levels instead of decoding them again (same texture, same bytes).
+    // Cleared with null; the default loader only.
+    void SetPrefetch(const EntryPrefetch* ahead) { prefetch_ = ahead; }
 
     int slotCount() const { return static_cast<int>(slots_.size()); }
     const TextureSlot& slot(int index) const { return slots_.at(static_cast<std::size_t>(index)); }
@@ -108,6 +114,7 @@ class RenderKit {
     HWND window_ = nullptr;
     IDirect3DDevice8* device_ = nullptr;
     TextureLoader loader_ = &LoadWithD3DX;
+    const EntryPrefetch* prefetch_ = nullptr;
 };
 
 }  // namespace eh::media

@@ -4,9 +4,11 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <iterator>
 #include <string>
 
 #include "d3dx/d3dx8.h"
+#include "media/archive.h"
 #include "platform/os/crt_random.h"
 #include "sound/sound_system.h"
 
@@ -28,6 +30,27 @@ constexpr const char* kHorseClips[] = {
     "Meshes/horse_tailhl_out.ESA"};
 constexpr const char* kCrowClips[] = {"Meshes/Crow1.esa", "Meshes/Crow2.esa", "Meshes/Crow3.esa",
                                       "Meshes/Crow4.esa", "Meshes/Crow5.esa", "Meshes/Crow6.esa"};
+
+// The archive's entries in the order LoadScene asks for them (the models' material and the
+// terrain's textures right after their files), which is the order they are read ahead
+// in. An entry missing here is read when asked for; one out of order only waits longer.
+constexpr const char* kLoadOrder[] = {
+    "Texture/grass5.tga", "Texture/particle.tga", "Texture/tree00.tga", "Texture/tree01.tga",
+    "Texture/sl01.jpg", "Texture/sl02.jpg", "Texture/sl03.jpg", "Texture/sl04.jpg",
+    "Texture/sl05.jpg", "Texture/sl06.jpg", "Texture/sl07.jpg", "Texture/sl08.jpg",
+    "Texture/sl09.jpg", "Texture/sl010.jpg", "Texture/Rays.BMP", "Texture/Ribbon.tga",
+    "Meshes/Horse.emd", "Texture\\horse.jpg", "Meshes/horse_loop.ESA", "Meshes/horse_tail.ESA",
+    "Meshes/horse_leg.ESA", "Meshes/horse_head.ESA", "Meshes/horse_tailhl_in.ESA",
+    "Meshes/horse_tailhl_loop.ESA", "Meshes/horse_tailhl_out.ESA", "Meshes/Crow.emd",
+    "Texture\\crow.tga", "Meshes/Crow1.esa", "Meshes/Crow2.esa", "Meshes/Crow3.esa",
+    "Meshes/Crow4.esa", "Meshes/Crow5.esa", "Meshes/Crow6.esa", "Meshes/Sword.emd",
+    "Texture\\sword.jpg", "Meshes/Ribbon.emd", "Meshes/SpotLight.emd", "Texture\\spotlight.tga",
+    "Meshes/oak.emd", "Texture\\oak_bark.jpg", "Texture\\oak_leaves.jpg",
+    "Texture\\Env_cubemap.dds", "Data/Land.eld", "Texture/Terra/Black.bmp",
+    "Texture/Terra/Ground.jpg", "shaders\\grass.vsh", "Data/Billboard.ebl", "Texture/corona.tga",
+    "Texture/mpcarentan_ft.jpg", "Texture/mpcarentan_bk.jpg", "Texture/mpcarentan_lf.jpg",
+    "Texture/mpcarentan_rt.jpg", "Texture/mpcarentan_up.jpg", "Texture/mpcarentan_dn.jpg",
+    "Data/Cam_Tracks.evd", "shaders\\BillBoard.vsh"};
 
 DWORD floatBits(float f) {
     DWORD d;
@@ -182,8 +205,40 @@ void Scene::loadModel(model::MeshModel& model, const char* mesh, float fitHeight
     model.SetPosition(position.x, position.y, position.z);
 }
 
+void Scene::PrefetchMedia() {
+    if (!ownReader_ || prefetch_) return;
+    prefetch_ = std::make_unique<media::EntryPrefetch>(
+        media::kMediaArchive, kArchivePassword,
+        std::vector<std::string>(std::begin(kLoadOrder), std::end(kLoadOrder)));
+}
+
 void Scene::LoadScene(IDirect3DDevice8* device, D3DFORMAT backBufferFormat,
                       D3DFORMAT depthFormat) {
+    // Entries read ahead are taken from the prefetch; the rest are read as always. The
+    // prefetch ends with the loading, and what it still holds is freed.
+    struct AheadScope {
+        Scene& scene;
+        model::EntryReader direct;
+        ~AheadScope() {
+            if (!scene.prefetch_) return;
+            scene.read_ = std::move(direct);
+            scene.kit_.SetPrefetch(nullptr);
+            scene.prefetch_.reset();
+        }
+    } ahead{*this, read_};
+    if (prefetch_) {
+        media::EntryPrefetch* entries = prefetch_.get();
+        model::EntryReader direct = read_;
+        read_ = [entries, direct](const std::string& name, std::vector<std::uint8_t>* bytes) {
+            switch (entries->TakeEntry(name, bytes)) {
+                case media::EntryPrefetch::Take::kFound: return true;
+                case media::EntryPrefetch::Take::kMissing: return false;
+                case media::EntryPrefetch::Take::kNotListed: break;
+            }
+            return direct && direct(name, bytes);
+        };
+        kit_.SetPrefetch(entries);
+    }
     device_ = device;
     backBufferFormat_ = backBufferFormat;
     depthFormat_ = depthFormat;
@@ -213,6 +268,7 @@ void Scene::LoadScene(IDirect3DDevice8* device, D3DFORMAT backBufferFormat,
         std::snprintf(entry, sizeof entry, "Texture/sl0%i.jpg", i);
         loadTexture(entry, entry, &pictures_[static_cast<std::size_t>(i - 1)]);
     }
+    if (mark_) mark_("scene: textures");
 
     // Light rays.
     rays_.Setup();
@@ -232,6 +288,7 @@ void Scene::LoadScene(IDirect3DDevice8* device, D3DFORMAT backBufferFormat,
         pool_.FillVertexBuffer(clothBuffers_[i], cloth_[i].Vertices().data(),
                                static_cast<UINT>(cloth_[i].Vertices().size() * sizeof(ClothVertex)));
     }
+    if (mark_) mark_("scene: rays, cloth");
 
     // The horse and its seven clips.
     loadModel(horse_, "Meshes/Horse.emd", 92.0f, model::YawRotation(0.0078537f, 0.99997f),
@@ -263,6 +320,7 @@ void Scene::LoadScene(IDirect3DDevice8* device, D3DFORMAT backBufferFormat,
               Vector3{222.475f, -43.8652f, 62.9201f});
     loadModel(oak_, "Meshes/oak.emd", 521.9f, model::YawRotation(-0.568565f, -0.822646f),
               Vector3{-533.706f, 214.096f, 135.629f});
+    if (mark_) mark_("scene: models");
 
     // The sword's environment: a cube map in the back buffer's format.
     {
@@ -273,6 +331,7 @@ void Scene::LoadScene(IDirect3DDevice8* device, D3DFORMAT backBufferFormat,
                 D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr, nullptr, &cube_);
         }
     }
+    if (mark_) mark_("scene: cube map");
 
     // The terrain; its textures are loaded whether or not the grid was found.
     {
@@ -281,9 +340,11 @@ void Scene::LoadScene(IDirect3DDevice8* device, D3DFORMAT backBufferFormat,
             terrain_.LoadTerrain(device, "Data/Land.eld", bytes.data(), bytes.size());
         terrain_.LoadTerrainTextures(read_);
     }
+    if (mark_) mark_("scene: terrain");
 
     // Grass over the terrain's meadows.
     grass_.Build(device, terrain_, read_);
+    if (mark_) mark_("scene: grass");
 
     // Billboards.
     {
@@ -299,6 +360,7 @@ void Scene::LoadScene(IDirect3DDevice8* device, D3DFORMAT backBufferFormat,
     // The sky box.
     sky_.Setup();
     sky_.Load(read_);
+    if (mark_) mark_("scene: billboards, sky");
 
     // Camera tracks: load, prepare, start track 0.
     {

@@ -21,6 +21,7 @@
 #include <memory>
 #include <optional>
 
+#include "media/entry_prefetch.h"
 #include "media/render_kit.h"
 #include "media/vertex_buffer_pool.h"
 #include "model/math.h"
@@ -73,7 +74,17 @@ public:
     // with the calendar time.
     void SetSeed(std::optional<std::uint32_t> seed) { seed_ = seed; }
     // Where LoadScene reads the media (the program's archive 453 unless a test replaces it).
-    void SetEntryReader(model::EntryReader reader) { read_ = std::move(reader); }
+    void SetEntryReader(model::EntryReader reader) {
+        read_ = std::move(reader);
+        ownReader_ = false;
+        prefetch_.reset();
+    }
+    // Starts reading the program's archive ahead on a second thread, in the order LoadScene
+    // asks for the entries (images decoded and their mip chains built as well); LoadScene
+    // then takes from it and ends it. Nothing for a scene given its own entry reader.
+    void PrefetchMedia();
+    // Called with a short name after each stage of LoadScene (the shell's start-up timings).
+    void SetLoadMarks(std::function<void(const char*)> mark) { mark_ = std::move(mark); }
 
     void InitDeviceState(IDirect3DDevice8* device);
     void LoadScene(IDirect3DDevice8* device, D3DFORMAT backBufferFormat, D3DFORMAT depthFormat);
@@ -121,6 +132,9 @@ private:
     media::RenderKit& kit_;
     sound::SoundSystem* sound_;
     model::EntryReader read_;
+    bool ownReader_ = true;  // read_ is the program's archive
+    std::unique_ptr<media::EntryPrefetch> prefetch_;
+    std::function<void(const char*)> mark_;
     std::optional<std::uint32_t> seed_;
 
     model::MeshModel horse_, crows_, sword_, ribbonMesh_, spotlight_, oak_;

@@ -14,6 +14,7 @@
 #include "shell/media_check.h"
 #include "shell/program_options.h"
 #include "shell/scene_app.h"
+#include "shell/start_timings.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -104,6 +105,7 @@ int printResources() {
 // A GUI-subsystem program on Windows too: MinGW-w64's start-up code calls main() with the
 // C run-time's argv whichever subsystem the program has.
 int main(int argc, char** argv) {
+    eh::shell::StartTimingsBegin();
 #ifdef _WIN32
     eh::shell::AttachParentConsole();
 #endif
@@ -163,5 +165,6 @@ int main(int argc, char** argv) {
     HINSTANCE instance = nullptr;
 #endif
     app.Initialize(instance, eh::shell::StartOptionsOf(options, hostWindow));
+    eh::shell::StartTimingsMark("initialized");
     return app.Execute();
 }

@@ -26,6 +26,7 @@
 #include "graphics/device.h"
 #include "platform/os/window.h"
 #include "shell/saver_app.h"
+#include "shell/start_timings.h"
 
 namespace eh::shell {
 namespace {
@@ -46,6 +47,11 @@ bool writePng(const std::string& path, const std::vector<std::uint8_t>& rgb, int
     bool ok = false;
     if (info != nullptr && setjmp(png_jmpbuf(png)) == 0) {
         png_init_io(png, f);
+        // Fast deflate and one fixed filter: the default level with adaptive filtering
+        // spent more time on one 800 x 600 frame than loading the whole scene; these write
+        // the same pixels about ten times faster for a file some 15 % larger.
+        png_set_compression_level(png, 1);
+        png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
         png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height),
                      8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                      PNG_FILTER_TYPE_DEFAULT);
@@ -188,10 +194,12 @@ int SaverApp::record(const RecordingOptions& options) {
         }
 #endif
         if (FrameStep() != S_OK) continue;
+        if (i == 0) StartTimingsMark("first frame presented");
         if (i % options.every != 0) continue;
         char name[32];
         std::snprintf(name, sizeof name, "frame_%04d.png", i);
         if (!write(name)) return 1;
+        if (i == 0) StartTimingsMark("first frame written");
     }
     return 0;
 }

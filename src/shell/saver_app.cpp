@@ -16,6 +16,7 @@
 #include "platform/os/saver_windows.h"
 #include "platform/os/window.h"
 #include "shell/config_dialog_run.h"
+#include "shell/start_timings.h"
 
 namespace eh::shell {
 namespace {
@@ -484,6 +485,7 @@ int SaverApp::createDevice(HWND window) {
         catalog_, ds, window, static_cast<UINT>(client.right - client.left),
         static_cast<UINT>(client.bottom - client.top), LogLine(), &device, &presentParams_);
     if (result != graphics::kDeviceCreated) return result;
+    StartTimingsMark("device created");
     device_ = device;
     ownsDevice_ = true;
     kit_.Init(catalog_.Direct3D(), device_, presentParams_.BackBufferFormat, window);
@@ -493,17 +495,22 @@ int SaverApp::createDevice(HWND window) {
     InitDeviceState(device_);
     log_.Write(config::log_lines::kInitDeviceComplete);
     ShowLoadingScreen(device_);
+    StartTimingsMark("loading screen shown");
     return graphics::kDeviceCreated;
 }
 
 int SaverApp::loadRun() {
+    PrefetchMedia();
     int result = createDevice(mainWindow_);
     if (result != graphics::kDeviceCreated) return result;
     overlay_.LoadDigitTextures(device_, LogLine());
+    StartTimingsMark("digits loaded");
     LoadScene(device_);
+    StartTimingsMark("scene loaded");
     AfterLoad(device_);
     StartSound();
     log_.Write(config::log_lines::kAllDataLoaded);
+    StartTimingsMark("sound started");
     return result;
 }
 

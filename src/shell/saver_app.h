@@ -175,6 +175,9 @@ class SaverApp {
     // sequence only; media in the managed pool survive and are not touched.
     virtual void InvalidateDeviceObjects() {}
     virtual void RestoreDeviceObjects(IDirect3DDevice8* device) {}
+    // Before the device is created: start reading what LoadScene will need on another
+    // thread, so that it is ready (or nearly) when the loading screen is up.
+    virtual void PrefetchMedia() {}
 
     // What the configuration dialog and --print-settings read and change.
     config::SaverSettings& Settings() { return settings_; }

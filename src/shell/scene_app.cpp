@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "shell/start_timings.h"
 #include "sound/sound_system.h"
 
 namespace eh::shell {
@@ -66,9 +67,12 @@ void SceneApp::InitDeviceState(IDirect3DDevice8* device) { scene().InitDeviceSta
 
 void SceneApp::LoadScene(IDirect3DDevice8* device) {
     scene().SetSeed(RandomSeed());
+    if (StartTimingsOn()) scene().SetLoadMarks(&StartTimingsMark);
     const D3DPRESENT_PARAMETERS& pp = PresentParameters();
     scene().LoadScene(device, pp.BackBufferFormat, pp.AutoDepthStencilFormat);
 }
+
+void SceneApp::PrefetchMedia() { scene().PrefetchMedia(); }
 
 void SceneApp::FrameMove(IDirect3DDevice8* device, float elapsedMs) {
     scene().FrameMove(device, elapsedMs);

@@ -30,6 +30,7 @@ public:
     void ReleaseDeviceObjects() override;
     void InvalidateDeviceObjects() override;
     void RestoreDeviceObjects(IDirect3DDevice8* device) override;
+    void PrefetchMedia() override;
 
 private:
     bool extra_ = false;

@@ -3,7 +3,12 @@
 // be created on this machine (no EGL or GL 3.3).
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <tuple>
+#include <vector>
+
 #include "d3dx/d3dx8.h"
+#include "d3dx/d3dx_prepared.h"
 #include "d3dx/image_writers.h"
 #include "platform/os/window.h"
 #include "support/require_device.h"
@@ -94,6 +99,95 @@ TEST_F(DeviceTexture, CubeAndRenderTarget) {
     ASSERT_NE(rt, nullptr);
     EXPECT_EQ(rt->GetLevelCount(), 1u);
     rt->Release();
+}
+
+// Every level of a texture as bytes, rows packed.
+std::vector<std::vector<std::uint8_t>> levelBytes(IDirect3DTexture8* tex) {
+    std::vector<std::vector<std::uint8_t>> levels;
+    for (UINT level = 0; level < tex->GetLevelCount(); ++level) {
+        D3DSURFACE_DESC desc{};
+        D3DLOCKED_RECT lr{};
+        if (FAILED(tex->GetLevelDesc(level, &desc)) ||
+            FAILED(tex->LockRect(level, &lr, nullptr, D3DLOCK_READONLY)))
+            return {};
+        const std::size_t row = desc.Width * bytesPerPixel(desc.Format);
+        levels.emplace_back(row * desc.Height);
+        for (UINT y = 0; y < desc.Height; ++y)
+            std::memcpy(&levels.back()[y * row], static_cast<BYTE*>(lr.pBits) + y * lr.Pitch, row);
+        tex->UnlockRect(level);
+    }
+    return levels;
+}
+
+// Preparing on one side and creating later writes exactly what the one call writes, for
+// each container and pixel format the program meets; arguments that ask for anything else
+// than the prepared chain are answered S_FALSE, never with a different texture.
+TEST_F(DeviceTexture, PreparedTexturesEqualTheOneCallPath) {
+    const Image alpha = test::makeTestImage(13, 7, true);
+    const Image opaque = test::makeTestImage(40, 24, false);
+    const std::vector<test::Bytes> files = {
+        test::writeTga(alpha, {.bits = 32}),         test::writeTga(opaque, {.bits = 24}),
+        test::writeTga(alpha, {.bits = 16}),         test::writeTga(opaque, {.bits = 8, .grey = true}),
+        test::writeBmp(opaque, {.bits = 24}),        test::writeBmp(opaque, {.bits = 16}),
+        test::writeJpeg(opaque, false, false, 90),   test::writePng(alpha, 6),
+        // A mip chain of the file's own for two of four levels: those are kept, the rest
+        // box filtered, on both paths.
+        test::writeDdsRgb({test::makeTestImage(8, 8, true), test::makeTestImage(4, 4, false)}, 2,
+                          false, test::DdsRgbLayout{})};
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const test::Bytes& file = files[i];
+        IDirect3DTexture8* direct = nullptr;
+        ASSERT_EQ(D3DXCreateTextureFromFileInMemoryEx(
+                      dev_, file.data(), static_cast<UINT>(file.size()), 0, 0, 0, 0,
+                      D3DFMT_UNKNOWN, D3DPOOL_MANAGED, D3DX_DEFAULT, D3DX_DEFAULT, 0, nullptr,
+                      nullptr, &direct),
+                  D3D_OK)
+            << "file " << i;
+        PreparedTexture prepared;
+        ASSERT_TRUE(PrepareTexture(file.data(), static_cast<UINT>(file.size()), prepared)) << i;
+        IDirect3DTexture8* later = nullptr;
+        ASSERT_EQ(CreateTextureFromPrepared(dev_, prepared, 0, 0, 0, 0, D3DFMT_UNKNOWN,
+                                            D3DPOOL_MANAGED, &later),
+                  D3D_OK)
+            << "file " << i;
+        D3DSURFACE_DESC a{}, b{};
+        direct->GetLevelDesc(0, &a);
+        later->GetLevelDesc(0, &b);
+        EXPECT_EQ(a.Format, b.Format) << i;
+        EXPECT_EQ(direct->GetLevelCount(), later->GetLevelCount()) << i;
+        const auto expected = levelBytes(direct);
+        ASSERT_FALSE(expected.empty());
+        EXPECT_EQ(levelBytes(later), expected) << "file " << i;
+        direct->Release();
+        later->Release();
+
+        // Another size, level count or format than the prepared chain: not this path.
+        for (const auto& [w, h, levels, format] :
+             {std::tuple<UINT, UINT, UINT, D3DFORMAT>{prepared.width * 2, prepared.height, 0,
+                                                      D3DFMT_UNKNOWN},
+              {0, 0, 1, D3DFMT_UNKNOWN},
+              {0, 0, 0, prepared.format == D3DFMT_R5G6B5 ? D3DFMT_A8R8G8B8 : D3DFMT_R5G6B5}}) {
+            IDirect3DTexture8* other = direct;  // stale on purpose: the call must clear it
+            EXPECT_EQ(CreateTextureFromPrepared(dev_, prepared, w, h, levels, 0, format,
+                                                D3DPOOL_MANAGED, &other),
+                      S_FALSE)
+                << "file " << i << " " << w << "x" << h << " levels " << levels;
+            EXPECT_EQ(other, nullptr);
+            if (other != nullptr && other != direct) other->Release();
+        }
+    }
+    // Nothing to prepare from damaged bytes or a cube map (those take the cube call).
+    PreparedTexture none;
+    const std::uint8_t junk[16] = {1, 2, 3};
+    EXPECT_FALSE(PrepareTexture(junk, sizeof junk, none));
+    EXPECT_TRUE(none.levels.empty());
+    std::vector<Image> faces(6, test::makeTestImage(4, 4, false));
+    const test::Bytes cube = test::writeDdsRgb(faces, 1, true, test::DdsRgbLayout{});
+    EXPECT_FALSE(PrepareTexture(cube.data(), static_cast<UINT>(cube.size()), none));
+    IDirect3DTexture8* out = nullptr;
+    EXPECT_EQ(CreateTextureFromPrepared(dev_, none, 0, 0, 0, 0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED,
+                                        &out),
+              D3DERR_INVALIDCALL);
 }
 
 }  // namespace

@@ -32,7 +32,8 @@ struct World {
         boxes.push_back(call.caption + ": " + call.text);
         return IDOK;
     }};
-    testing::SceneWorld loaded{kWidth, kHeight, kSeed};
+    testing::SceneWorld loaded;
+    explicit World(bool readAhead = false) : loaded(kWidth, kHeight, kSeed, readAhead) {}
     d3d8test::OffscreenDevice& device = loaded.device;
     media::RenderKit& kit = loaded.kit;
     std::unique_ptr<Scene>& scene = loaded.scene;
@@ -226,6 +227,39 @@ TEST_F(SceneRun, F_DeviceResetNeedsTheDefaultPoolObjectsReleasedAndRecreated) {
     s.FrameMove(device, 33.0f);
     std::vector<std::uint32_t> pixels = world->frame();
     expectLikeReference(pixels, "scene_start");
+}
+
+TEST_F(SceneRun, G_MediaReadAheadOnASecondThreadLoadTheSameScene) {
+    // The same moments (the first frame, a vision frame, a frame after both) drawn from a
+    // scene whose media were read directly and from one that read them ahead: every pixel
+    // equal, and no warning box either way.
+    auto frames = [](World& w) {
+        std::vector<std::vector<std::uint32_t>> out;
+        Scene& s = *w.scene;
+        s.FrameMove(w.device.get(), 33.0f);
+        out.push_back(w.frame());
+        s.Timer().SetVisionMode(1);
+        s.Timer().SetValue(13000.0f);
+        s.FrameMove(w.device.get(), 33.0f);
+        out.push_back(w.frame());
+        for (int i = 0; i < 30; ++i) s.FrameMove(w.device.get(), 33.0f);
+        out.push_back(w.frame());
+        return out;
+    };
+    const auto direct = frames(*world);
+    EXPECT_TRUE(world->boxes.empty());
+    const int directTextures = world->kit.slotCount();
+    world.reset();
+    world = std::make_unique<World>(true);
+    ASSERT_TRUE(world->scene);
+    const auto ahead = frames(*world);
+    EXPECT_TRUE(world->boxes.empty()) << world->boxes.front();
+    EXPECT_EQ(world->kit.slotCount(), directTextures);
+    ASSERT_EQ(ahead.size(), direct.size());
+    for (std::size_t i = 0; i < direct.size(); ++i) {
+        ASSERT_EQ(ahead[i].size(), direct[i].size());
+        EXPECT_TRUE(ahead[i] == direct[i]) << "frame " << i;
+    }
 }
 
 }  // namespace

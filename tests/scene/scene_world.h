@@ -20,11 +20,15 @@ struct SceneWorld {
     media::RenderKit kit;
     std::unique_ptr<Scene> scene;  // null when no device could be made
 
-    SceneWorld(UINT width, UINT height, std::uint32_t seed) : device(width, height) {
+    // With `readAhead` the media are read and decoded on a second thread from before the
+    // device state is set, as the program does.
+    SceneWorld(UINT width, UINT height, std::uint32_t seed, bool readAhead = false)
+        : device(width, height) {
         if (!device.ok()) return;
         pool.Init(device.get(), nullptr);
         kit.Init(device.d3d(), device.get(), D3DFMT_X8R8G8B8, nullptr);
         scene = std::make_unique<Scene>(pool, kit, nullptr);
+        if (readAhead) scene->PrefetchMedia();
         scene->SetSeed(seed);
         scene->InitDeviceState(device.get());
         scene->LoadScene(device.get(), D3DFMT_X8R8G8B8, D3DFMT_D24X8);

@@ -94,6 +94,14 @@ void Device::makeCurrent() {
     if (SDL_GL_GetCurrentContext() != context_) SDL_GL_MakeCurrent(window_->sdl, context_);
 }
 
+std::size_t Device::stagedTextureBytes() const {
+    std::size_t total = 0;
+    for (DeviceChild* child : children_) {
+        if (const auto* texture = dynamic_cast<const BaseTexture*>(child)) total += texture->stagedBytes();
+    }
+    return total;
+}
+
 void Device::addChild(DeviceChild* child, bool counted) {
     children_.insert(child);
     if (counted) ++liveDefaultPool_;
@@ -363,6 +371,7 @@ HRESULT GetDeviceStats(IDirect3DDevice8* device, DeviceStats* stats) {
     if (device == nullptr || stats == nullptr) return D3DERR_INVALIDCALL;
     stats->programs = toDevice(device)->programCount();
     stats->draws = toDevice(device)->drawCount();
+    stats->stagedTextureBytes = toDevice(device)->stagedTextureBytes();
     return D3D_OK;
 }
 

@@ -181,6 +181,7 @@ class Device final : public ComObject<IDirect3DDevice8> {
     void forceLost() { forcedLoss_ = true; }
     std::size_t programCount() const { return programs_.size(); }
     std::uint64_t drawCount() const { return draws_; }
+    std::size_t stagedTextureBytes() const;
     const GlCaps& glCaps() const { return caps_; }
     void textureChanged() { dirty_ |= kDirtySamplers; }
 

@@ -16,6 +16,9 @@ HRESULT SimulateDeviceLoss(IDirect3DDevice8* device);
 struct DeviceStats {
     std::size_t programs = 0;  // GL programs generated so far (fixed function and shaders)
     std::uint64_t draws = 0;   // draw calls that reached GL
+    // Bytes of texture levels held in memory beside their GL textures: only levels that
+    // are locked now (managed textures keep no second copy).
+    std::size_t stagedTextureBytes = 0;
 };
 HRESULT GetDeviceStats(IDirect3DDevice8* device, DeviceStats* stats);
 

@@ -143,6 +143,8 @@ class BaseTexture : public DeviceChild {
     HRESULT lock(UINT face, UINT level, D3DLOCKED_RECT* locked, const RECT* rect, DWORD flags);
     HRESULT unlock(UINT face, UINT level);
     Surface* levelSurface(UINT face, UINT level);
+    // Bytes staged in memory for locked levels (none once every lock is closed).
+    std::size_t stagedBytes() const;
     virtual ULONG addRefInterface() = 0;
     virtual ULONG releaseInterface() = 0;
     virtual IDirect3DBaseTexture8* asBase() = 0;
@@ -167,9 +169,20 @@ class BaseTexture : public DeviceChild {
     D3DFORMAT format_;
     GlFormat gl_;
     int faces_;
-    std::vector<std::vector<std::uint8_t>> cpu_;  // [face * levels + level]
+    // Managed and system-memory textures keep no copy of their levels: the GL texture
+    // survives Reset (the context lives as long as the device), so a level is staged in
+    // memory only from LockRect to the last UnlockRect, filled from GL when it was written
+    // before, uploaded when a lock wrote, then freed. Render targets cannot be locked.
+    struct LevelStage {
+        std::vector<std::uint8_t> bytes;  // held only while locked
+        int locks = 0;                    // all locks, read-only ones included
+        int writeLocks = 0;
+        bool filled = false;  // uploaded at least once; else it reads as zeros
+    };
+    bool stageLevel(UINT slot, UINT face, UINT level);
+    bool lockable_ = false;
+    std::vector<LevelStage> stages_;  // [face * levels + level]
     std::vector<std::unique_ptr<Surface>> surfaces_;
-    std::vector<int> lockCount_;
 };
 
 class Texture final : public ComObject<IDirect3DTexture8>, public BaseTexture {

@@ -246,18 +246,37 @@ bool BaseTexture::create() {
     if (glGetError() != GL_NO_ERROR) return false;
     const std::size_t slots = static_cast<std::size_t>(faces_) * levels_;
     surfaces_.resize(slots);
-    lockCount_.assign(slots, 0);
-    if (!renderTarget) {
-        cpu_.resize(slots);
-        for (int f = 0; f < faces_; ++f) {
-            for (UINT l = 0; l < levels_; ++l) {
-                cpu_[f * levels_ + l].assign(
-                    static_cast<std::size_t>(levelWidth(l)) * levelHeight(l) * gl_.bytesPerPixel,
-                    0);
-            }
-        }
-    }
+    stages_.assign(slots, LevelStage{});
+    lockable_ = !renderTarget;
     return true;
+}
+
+// Gives the level its staging bytes: the texture's current content read back from GL when
+// it was ever uploaded, else zeros (what a new level reads). False when the content is
+// gone with the device.
+bool BaseTexture::stageLevel(UINT slot, UINT face, UINT level) {
+    LevelStage& stage = stages_[slot];
+    const std::size_t size =
+        static_cast<std::size_t>(levelWidth(level)) * levelHeight(level) * gl_.bytesPerPixel;
+    if (!stage.filled) {
+        stage.bytes.assign(size, 0);
+        return true;
+    }
+    if (device_ == nullptr || name_ == 0) return false;
+    stage.bytes.resize(size);
+    device_->makeCurrent();
+    glBindTexture(target_, name_);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    const GLenum t = faces_ == 6 ? GL_TEXTURE_CUBE_MAP_POSITIVE_X + face : GL_TEXTURE_2D;
+    glGetTexImage(t, static_cast<GLint>(level), gl_.format, gl_.type, stage.bytes.data());
+    return true;
+}
+
+std::size_t BaseTexture::stagedBytes() const {
+    std::size_t total = 0;
+    for (const LevelStage& stage : stages_) total += stage.bytes.capacity();
+    return total;
 }
 
 HRESULT BaseTexture::levelDesc(UINT level, D3DSURFACE_DESC* desc) const {
@@ -276,8 +295,8 @@ HRESULT BaseTexture::levelDesc(UINT level, D3DSURFACE_DESC* desc) const {
 HRESULT BaseTexture::lock(UINT face, UINT level, D3DLOCKED_RECT* locked, const RECT* rect,
                           DWORD flags) {
     if (locked == nullptr || level >= levels_ || face >= static_cast<UINT>(faces_) ||
-        cpu_.empty()) {
-        return D3DERR_INVALIDCALL;  // render targets have no CPU copy to lock
+        !lockable_) {
+        return D3DERR_INVALIDCALL;  // render targets have no memory copy to lock
     }
     const UINT w = levelWidth(level), h = levelHeight(level);
     const RECT whole = {0, 0, static_cast<LONG>(w), static_cast<LONG>(h)};
@@ -286,32 +305,43 @@ HRESULT BaseTexture::lock(UINT face, UINT level, D3DLOCKED_RECT* locked, const R
         r.left >= r.right || r.top >= r.bottom) {
         return D3DERR_INVALIDCALL;
     }
-    auto& bytes = cpu_[face * levels_ + level];
+    const UINT slot = face * levels_ + level;
+    LevelStage& stage = stages_[slot];
+    if (stage.locks == 0 && !stageLevel(slot, face, level)) return D3DERR_INVALIDCALL;
+    auto& bytes = stage.bytes;
     locked->Pitch = static_cast<INT>(w) * gl_.bytesPerPixel;
     locked->pBits = bytes.data() + static_cast<std::size_t>(r.top) * locked->Pitch +
                     static_cast<std::size_t>(r.left) * gl_.bytesPerPixel;
-    if (!(flags & D3DLOCK_READONLY)) ++lockCount_[face * levels_ + level];
+    ++stage.locks;
+    if (!(flags & D3DLOCK_READONLY)) ++stage.writeLocks;
     return D3D_OK;
 }
 
 HRESULT BaseTexture::unlock(UINT face, UINT level) {
-    if (level >= levels_ || face >= static_cast<UINT>(faces_) || cpu_.empty()) {
+    if (level >= levels_ || face >= static_cast<UINT>(faces_) || !lockable_) {
         return D3DERR_INVALIDCALL;
     }
-    int& count = lockCount_[face * levels_ + level];
-    if (count == 0) return D3D_OK;  // read-only lock, nothing to upload
-    if (--count > 0) return D3D_OK;
-    if (device_ == nullptr || name_ == 0) return D3D_OK;
-    device_->makeCurrent();
-    glBindTexture(target_, name_);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    const GLenum t = faces_ == 6 ? GL_TEXTURE_CUBE_MAP_POSITIVE_X + face : GL_TEXTURE_2D;
-    glTexSubImage2D(t, static_cast<GLint>(level), 0, 0, static_cast<GLsizei>(levelWidth(level)),
-                    static_cast<GLsizei>(levelHeight(level)), gl_.format, gl_.type,
-                    cpu_[face * levels_ + level].data());
-    ++serial;
-    device_->textureChanged();
+    LevelStage& stage = stages_[face * levels_ + level];
+    if (stage.locks == 0) return D3D_OK;  // not locked: nothing to do
+    if (--stage.locks > 0) return D3D_OK;
+    const bool wrote = stage.writeLocks > 0;
+    stage.writeLocks = 0;
+    if (wrote && device_ != nullptr && name_ != 0) {
+        device_->makeCurrent();
+        glBindTexture(target_, name_);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+        const GLenum t = faces_ == 6 ? GL_TEXTURE_CUBE_MAP_POSITIVE_X + face : GL_TEXTURE_2D;
+        glTexSubImage2D(t, static_cast<GLint>(level), 0, 0,
+                        static_cast<GLsizei>(levelWidth(level)),
+                        static_cast<GLsizei>(levelHeight(level)), gl_.format, gl_.type,
+                        stage.bytes.data());
+        stage.filled = true;
+        ++serial;
+        device_->textureChanged();
+    }
+    // GL holds the content now; the staging copy goes.
+    std::vector<std::uint8_t>().swap(stage.bytes);
     return D3D_OK;
 }
 
