@@ -27,7 +27,7 @@ add_library(eh_stb INTERFACE)
 target_include_directories(eh_stb SYSTEM INTERFACE ${EMBERHOLD_STB_DIR})
 
 # Test folders (under tests/) built for Windows and run under Wine.
-set(EMBERHOLD_WINDOWS_TEST_DIRS config d3dx media model platform shell windows)
+set(EMBERHOLD_WINDOWS_TEST_DIRS config d3dx media model platform shell sound windows)
 
 # GoogleTest from the sources Debian ships with libgtest-dev, built for Windows.
 function(emberhold_windows_googletest)

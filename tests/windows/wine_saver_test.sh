@@ -7,10 +7,14 @@
 #
 #   wine_saver_test.sh CASE SCR HOST OUTDIR
 # CASE: saver | testwin | preview | dialog-ok | dialog-cancel | render-frames |
-# saver-closed (/s at gamma 150 % ended by WM_CLOSE: the screen's gamma ramp). Screenshots
-# go to OUTDIR. Each case has its own Wine prefix (OUTDIR/../prefixes/CASE), so the
+# saver-closed (/s at gamma 150 % ended by WM_CLOSE: the screen's gamma ramp) |
+# saver-endsession (/s while the session ends). Every /s case runs with the audio
+# library's WAV-file output (EMBERHOLD_AUDIO_WAV) and the host checks the library's
+# temporary file; the saver case also measures the mix: the music's level against the
+# opening piece's own (decoded by sox, the file named in the host build's resource list
+# EMBERHOLD_HOST_RESOURCES) at the gains the settings give. Screenshots go to OUTDIR. Each case has its own Wine prefix (OUTDIR/../prefixes/CASE), so the
 # registry starts empty the first time and no other case's windows are in the way.
-# Skipped (77) without Wine, Xvfb or ImageMagick.
+# Skipped (77) without Wine, Xvfb, ImageMagick, sox or Python 3.
 set -u
 case_name="$1"
 scr="$2"
@@ -22,7 +26,8 @@ for candidate in wine64 /usr/lib/wine/wine64 wine; do
   if command -v "$candidate" >/dev/null 2>&1; then wine="$candidate"; break; fi
 done
 [ -n "$wine" ] && command -v xvfb-run >/dev/null && command -v import >/dev/null &&
-  command -v convert >/dev/null || exit 77
+  command -v convert >/dev/null && command -v sox >/dev/null &&
+  command -v python3 >/dev/null || exit 77
 
 # Each case on a display of its own: Wine's windows of other cases never cover it.
 if [ -z "${EMBERHOLD_WINE_TEST_DISPLAY:-}" ]; then
@@ -44,6 +49,11 @@ key='HKCU\Software\Kestrelle\Emberhold 3D Screensaver'
 if [ "$case_name" = dialog-ok ] || [ "$case_name" = dialog-cancel ]; then
   "$wine" reg delete "$key" /f >/dev/null 2>&1
 fi
+
+# The saver's mix goes to a WAV file (Wine maps Z: to the root of this machine), so the
+# audio library loads and plays whether or not Wine has a sound device here.
+export EMBERHOLD_AUDIO_WAV="Z:$work/mix.wav"
+source_dir="$(cd "$(dirname "$0")/../.." && pwd)"
 
 fail=0
 note() { echo "$*"; }
@@ -80,6 +90,36 @@ case "$case_name" in
     # The scene fills the screen: well above black, not one flat colour.
     awk -v m="${mean:-0}" -v s="${sd:-0}" 'BEGIN { exit !(m > 0.12 && s > 0.03) }' ||
       failed "the screen does not show the scene: mean ${mean:-?} sd ${sd:-?}"
+    # The mix is the opening piece from its first frame (before it, the output plays exact
+    # silence), at the stream volume the sound system starts with (50) times the output
+    # volume of the default MusicVolume setting: both linear gains. Compared over 8 s with
+    # the piece as sox decodes it (libvorbis, not the program's stb_vorbis); the horse's
+    # quiet cues may add a little.
+    music_volume=$(sed -n 's/^MusicVolume *= *\([0-9]*\).*/\1/p' "$source_dir/assets/def_settings.txt")
+    opening="$(sed -n 's/^SOUND|474|//p' "${EMBERHOLD_HOST_RESOURCES:-}" 2>/dev/null)"
+    start=$(python3 -c '
+import sys, wave, array
+w = wave.open(sys.argv[1])
+a = array.array("h", w.readframes(w.getnframes()))
+i = next((k for k, x in enumerate(a) if x != 0), -1)
+print("%.4f %.3f" % (i // 2 / w.getframerate(), w.getnframes() / w.getframerate()) if i >= 0 else "none")
+' "$work/mix.wav" 2>/dev/null)
+    read -r onset length <<< "$start"
+    rms() { sox "$1" -n trim "$2" 8 stat 2>&1 | awk '/RMS +amplitude/ { print $3 }'; }
+    if [ -z "$onset" ] || [ "$onset" = none ]; then
+      failed "the mix is silent (or missing)"
+    elif [ ! -f "$opening" ]; then
+      failed "no opening piece to compare with"
+    else
+      mixed=$(rms "$work/mix.wav" "$onset")
+      piece=$(rms "$opening" 0)
+      echo "mix: $length s written, the music from $onset s; RMS over 8 s $mixed," \
+           "the piece's own $piece, ratio $(awk -v a="$mixed" -v b="$piece" 'BEGIN { printf "%.3f", a / b }')," \
+           "expected $(awk -v v="$music_volume" 'BEGIN { printf "%.3f", v / 100 * 0.5 }')"
+      awk -v a="$mixed" -v b="$piece" -v v="$music_volume" -v l="$length" -v o="$onset" '
+        BEGIN { want = v / 100 * 0.5; r = a / b; exit !(l >= o + 8 && r > want * 0.9 && r < want * 1.15) }' ||
+        failed "the music's level is not the piece's at the set volumes"
+    fi
     ;;
   testwin)
     run_host_with_screenshot "$out/windows-test-window.png" testwin "$scr"
@@ -94,6 +134,9 @@ case "$case_name" in
     ;;
   saver-closed)
     "$wine" "$host" closed "$scr" 2>&1 || failed "wine_host closed"
+    ;;
+  saver-endsession)
+    "$wine" "$host" endsession "$scr" 2>&1 || failed "wine_host endsession"
     ;;
   dialog-ok | dialog-cancel)
     action="${case_name#dialog-}"
