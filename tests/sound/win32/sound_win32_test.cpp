@@ -313,3 +313,51 @@ TEST(SoundSystemWin32, TheCueSoundsStartInTheMixAtTheSequencesTimes) {
         EXPECT_NEAR(drift, 0.0, 0.04) << "cue " << i;
     }
 }
+
+namespace {
+
+// Runs the exit child in `mode` with its files in `folder`; its exit code.
+DWORD runExitChild(const std::string& mode, const std::string& folder) {
+    std::string command = "\"" EH_SOUND_TEST_EXIT_CHILD "\" " + mode + " \"" + folder + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return 0xFFFFFFFFu;
+    if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0)
+        TerminateProcess(process.hProcess, 9);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+std::size_t libraryFiles(const PrivateFolder& folder) {
+    std::size_t n = 0;
+    for (const std::string& name : folder.files()) n += name.rfind("bas", 0) == 0;
+    return n;
+}
+
+}  // namespace
+
+// A run that ends without the sound shutdown still frees the library and deletes its file:
+// the exit actions at exit, on an unhandled exception and on an uncaught C++ exception.
+// Killed outright, no code runs and the file stays, which shows what the check sees.
+TEST(AudioLibraryWin32, EveryWayOutButBeingKilledDeletesTheLibrarysFile) {
+    const struct {
+        const char* mode;
+        DWORD code;
+        std::size_t left;
+    } cases[] = {{"exit", 0, 0}, {"crash", 0xE0415544u, 0}, {"throw", 7, 0}, {"kill", 5, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mode);
+        PrivateFolder folder;
+        EXPECT_EQ(runExitChild(c.mode, folder.path()), c.code);
+        // The library ran: its output wrote the mix's header at least.
+        const std::vector<std::uint8_t> wav = readFile(folder.path() + "\\mix.wav");
+        EXPECT_GE(wav.size(), 44u);
+        EXPECT_EQ(libraryFiles(folder), c.left);
+    }
+}
