@@ -8,9 +8,10 @@
 #   wine_saver_test.sh CASE SCR HOST OUTDIR
 # CASE: saver | testwin | preview | dialog-ok | dialog-cancel | render-frames |
 # saver-closed (/s at gamma 150 % ended by WM_CLOSE: the screen's gamma ramp) |
-# saver-endsession (/s while the session ends). Every /s case runs with the audio
-# library's WAV-file output (EMBERHOLD_AUDIO_WAV) and the host checks the library's
-# temporary file; the saver case also measures the mix: the music's level against the
+# saver-endsession (/s while the session ends). In every /s case the host checks the
+# audio library's temporary file; the saver case runs the library's WAV-file output
+# (EMBERHOLD_AUDIO_WAV), the other two its waveOut output on ALSA's null device, and the
+# saver case also measures the mix: the music's level against the
 # opening piece's own (decoded by sox, the file named in the host build's resource list
 # EMBERHOLD_HOST_RESOURCES) at the gains the settings give. Screenshots go to OUTDIR. Each case has its own Wine prefix (OUTDIR/../prefixes/CASE), so the
 # registry starts empty the first time and no other case's windows are in the way.
@@ -51,8 +52,18 @@ if [ "$case_name" = dialog-ok ] || [ "$case_name" = dialog-cancel ]; then
 fi
 
 # The saver's mix goes to a WAV file (Wine maps Z: to the root of this machine), so the
-# audio library loads and plays whether or not Wine has a sound device here.
-export EMBERHOLD_AUDIO_WAV="Z:$work/mix.wav"
+# audio library loads and plays whether or not Wine has a sound device here. The cases
+# that end the saver by WM_CLOSE and by the session's end play through the library's real
+# output instead, waveOut, on a sound device that ALSA's null plugin gives Wine (a
+# machine without a sound card has none): the library loads only if waveOut opens.
+if [ "$case_name" = saver-closed ] || [ "$case_name" = saver-endsession ]; then
+  mkdir -p "$work/home"
+  printf 'pcm.!default { type null }\nctl.!default { type hw card 0 }\n' > "$work/home/.asoundrc"
+  export HOME="$work/home"
+  unset EMBERHOLD_AUDIO_WAV
+else
+  export EMBERHOLD_AUDIO_WAV="Z:$work/mix.wav"
+fi
 source_dir="$(cd "$(dirname "$0")/../.." && pwd)"
 
 fail=0
