@@ -15,7 +15,7 @@
 # opening piece's own (decoded by sox, the file named in the host build's resource list
 # EMBERHOLD_HOST_RESOURCES) at the gains the settings give. Screenshots go to OUTDIR. Each case has its own Wine prefix (OUTDIR/../prefixes/CASE), so the
 # registry starts empty the first time and no other case's windows are in the way.
-# Skipped (77) without Wine, Xvfb, ImageMagick, sox or Python 3.
+# Skipped (77) without Wine, Xvfb, ImageMagick or sox.
 set -u
 case_name="$1"
 scr="$2"
@@ -27,8 +27,7 @@ for candidate in wine64 /usr/lib/wine/wine64 wine; do
   if command -v "$candidate" >/dev/null 2>&1; then wine="$candidate"; break; fi
 done
 [ -n "$wine" ] && command -v xvfb-run >/dev/null && command -v import >/dev/null &&
-  command -v convert >/dev/null && command -v sox >/dev/null &&
-  command -v python3 >/dev/null || exit 77
+  command -v convert >/dev/null && command -v sox >/dev/null || exit 77
 
 # Each case on a display of its own: Wine's windows of other cases never cover it.
 if [ -z "${EMBERHOLD_WINE_TEST_DISPLAY:-}" ]; then
@@ -108,13 +107,12 @@ case "$case_name" in
     # quiet cues may add a little.
     music_volume=$(sed -n 's/^MusicVolume *= *\([0-9]*\).*/\1/p' "$source_dir/assets/def_settings.txt")
     opening="$(sed -n 's/^SOUND|474|//p' "${EMBERHOLD_HOST_RESOURCES:-}" 2>/dev/null)"
-    start=$(python3 -c '
-import sys, wave, array
-w = wave.open(sys.argv[1])
-a = array.array("h", w.readframes(w.getnframes()))
-i = next((k for k, x in enumerate(a) if x != 0), -1)
-print("%.4f %.3f" % (i // 2 / w.getframerate(), w.getnframes() / w.getframerate()) if i >= 0 else "none")
-' "$work/mix.wav" 2>/dev/null)
+    # The first frame that is not silence, and the file's length, in seconds (16-bit
+    # stereo at 44.1 kHz after the 44-byte header the library writes).
+    bytes=$(stat -c %s "$work/mix.wav" 2>/dev/null || echo 0)
+    start=$(od -An -v -t d2 -j 44 -w4 "$work/mix.wav" 2>/dev/null |
+      awk -v b="$bytes" '$1 != 0 || $2 != 0 { printf "%.4f %.3f\n", (NR - 1) / 44100, (b - 44) / 4 / 44100; found = 1; exit }
+                         END { if (!found) print "none" }')
     read -r onset length <<< "$start"
     rms() { sox "$1" -n trim "$2" 8 stat 2>&1 | awk '/RMS +amplitude/ { print $3 }'; }
     if [ -z "$onset" ] || [ "$onset" = none ]; then
