@@ -27,7 +27,7 @@ add_library(eh_stb INTERFACE)
 target_include_directories(eh_stb SYSTEM INTERFACE ${EMBERHOLD_STB_DIR})
 
 # Test folders (under tests/) built for Windows and run under Wine.
-set(EMBERHOLD_WINDOWS_TEST_DIRS config d3dx media model platform shell windows)
+set(EMBERHOLD_WINDOWS_TEST_DIRS config d3dx media model platform shell sound windows)
 
 # GoogleTest from the sources Debian ships with libgtest-dev, built for Windows.
 function(emberhold_windows_googletest)
@@ -38,18 +38,21 @@ endfunction()
 
 # The resources of this build (emberhold_add_resource) and those the host build lists that
 # this one does not make, as a resource script compiled by windres into the object
-# library eh_resources. The host's audio library is a Linux shared object and is left
-# out: Windows loads a DLL of its own.
+# library eh_resources. The audio library ("BASS" 471) is one this build makes (its own
+# DLL, src/platform/audio), so the host's Linux shared object is never taken.
 function(emberhold_windows_resources)
   get_property(resources GLOBAL PROPERTY EMBERHOLD_RESOURCES)
   get_property(deps GLOBAL PROPERTY EMBERHOLD_RESOURCE_DEPENDS)
   set(own "")
+  set(own_files "")
   foreach(entry IN LISTS resources)
     string(REPLACE "|" ";" parts "${entry}")
     list(GET parts 0 type)
     list(GET parts 1 id)
+    list(GET parts 2 file)
     string(TOUPPER "${type}|${id}" key)
     list(APPEND own "${key}")
+    list(APPEND own_files "${file}")
   endforeach()
   file(STRINGS "${EMBERHOLD_HOST_RESOURCES}" host_entries)
   foreach(entry IN LISTS host_entries)
@@ -57,7 +60,7 @@ function(emberhold_windows_resources)
     list(GET parts 0 type)
     list(GET parts 1 id)
     string(TOUPPER "${type}|${id}" key)
-    if(key IN_LIST own OR key STREQUAL "BASS|471")
+    if(key IN_LIST own)
       continue()
     endif()
     list(APPEND resources "${entry}")
@@ -70,7 +73,8 @@ function(emberhold_windows_resources)
     list(GET parts 0 type)
     list(GET parts 1 id)
     list(GET parts 2 file)
-    if(NOT EXISTS "${file}")
+    # What this build makes (the audio library) exists only once it is built.
+    if(NOT EXISTS "${file}" AND NOT file IN_LIST own_files)
       message(FATAL_ERROR "${file} (resource ${type} ${id}) is missing: build ${EMBERHOLD_HOST_BUILD} first")
     endif()
     list(APPEND files "${file}")

@@ -370,6 +370,9 @@ LRESULT SaverApp::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM
         case WM_ENDSESSION:
             if (wParam != FALSE) {
                 os::RestoreDesktopGamma();
+                // The system may end the process once this returns: the sound stops now,
+                // which unloads the audio library and deletes its temporary file.
+                StopSound();
             } else if (device_ != nullptr) {
                 // The end was called off and the saver goes on: its own ramp again.
                 graphics::ApplyGamma(device_, settings_.GmCntrl);

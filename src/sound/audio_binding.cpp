@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/os/exit_actions.h"
 #include "platform/os/library.h"
 #include "platform/os/resources.h"
 #include "platform/os/temp_file.h"
@@ -200,21 +201,29 @@ void* AudioLibrary::entryPoint(std::size_t index) const {
 
 namespace {
 
+// An exit action (platform/os exit_actions.h): at exit, on an unhandled exception and on
+// std::terminate (the last two on Windows) the library's output is freed and its file
+// deleted, unless the program's own sound shutdown already did.
 void unloadAtExit() {
     AudioLibrary& lib = ProgramAudioLibrary();
     if (!lib.loaded()) return;
-    // The output thread must be gone before the code it runs is unmapped.
-    if (lib.api().BASS_Free != nullptr) lib.api().BASS_Free();
+    // The output thread must be gone before the code it runs is unmapped. When this runs
+    // on that very thread (a crash in the mixer), the library refuses to wait for itself;
+    // its code must then stay mapped, and the file stays behind.
+    const AudioApi& api = lib.api();
+    if (api.BASS_Free != nullptr && !api.BASS_Free() && api.BASS_ErrorGetCode != nullptr &&
+        api.BASS_ErrorGetCode() != audio::kErrorInit)
+        return;
     lib.unload();
 }
 
 }  // namespace
 
 AudioLibrary& ProgramAudioLibrary() {
-    // Never destroyed: the exit handler below may run after static destructors.
+    // Never destroyed: the exit action below may run after static destructors.
     static AudioLibrary* instance = [] {
         auto* lib = new AudioLibrary;
-        std::atexit(unloadAtExit);
+        os::AddExitAction(&unloadAtExit);
         return lib;
     }();
     return *instance;

@@ -108,6 +108,21 @@ TEST_F(SaverLoopTest, CloseCommandOfTheTestWindowEndsTheLoopWithoutShutdown) {
     EXPECT_EQ(app.Device(), &device);
 }
 
+// The system may end the process as soon as WM_ENDSESSION (TRUE) returns: the sound (and
+// with it the audio library's temporary file) goes then, not when the session is only
+// asked about or the end is called off; the rest stays for a shutdown that may follow.
+TEST_F(SaverLoopTest, TheSessionEndingStopsTheSoundOnlyWhenItEndsForReal) {
+    app.SetModeForTest(RunMode::Saver);
+    attach();
+    EXPECT_EQ(send(WM_QUERYENDSESSION), TRUE);
+    EXPECT_TRUE(app.calls.empty());
+    EXPECT_EQ(send(WM_ENDSESSION, FALSE), 0);
+    EXPECT_TRUE(app.calls.empty());
+    send(WM_ENDSESSION, TRUE);
+    EXPECT_EQ(app.calls, std::vector<std::string>{"StopSound"});
+    EXPECT_EQ(app.Device(), &device);
+}
+
 TEST_F(SaverLoopTest, SaverKeyShutsDownInOrder) {
     app.SetModeForTest(RunMode::Saver);
     attach();

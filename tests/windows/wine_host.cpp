@@ -13,6 +13,13 @@
 //                                    or Cancel
 //   wine_host closed   SCR           /s at gamma 150 %, ended by WM_CLOSE to its window:
 //                                    the screen's gamma ramp is the one before
+//   wine_host endsession SCR         /s, then the session ends (WM_QUERYENDSESSION and
+//                                    WM_ENDSESSION sent as the system sends them), then
+//                                    the process is ended as the system ends it
+// In every run of /s that shows the scene, the audio library's temporary file (a new
+// "bas*.TMP" in the temporary folder) must exist while the saver runs and be gone once it
+// has ended, however it ended. The scripts run the saver with its WAV-file output, so the
+// library loads whether or not Wine has a sound device.
 // PAUSE is a file path: when the window under test is up, the host writes PAUSE.ready
 // and waits (up to a minute) for PAUSE to exist, so that the script can take its
 // screenshot of exactly that state.
@@ -22,6 +29,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <set>
 #include <string>
 
 namespace {
@@ -113,6 +121,59 @@ HWND waitForWindow(DWORD pid, const char* className, DWORD timeoutMs) {
         pump(100);
     } while (GetTickCount() - start < timeoutMs);
     return nullptr;
+}
+
+// The audio library's temporary files in this user's temporary folder (the saver's is the
+// same: same user, same Wine prefix): "bas" and four hex digits, ".TMP".
+std::set<std::string> audioLibraryFiles() {
+    char folder[MAX_PATH + 1] = {};
+    GetTempPathA(sizeof folder, folder);
+    std::set<std::string> names;
+    WIN32_FIND_DATAA found{};
+    HANDLE search = FindFirstFileA((std::string(folder) + "bas*.TMP").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        names.insert(std::string(folder) + found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+// The files of `now` that were not there `before`.
+std::set<std::string> newFiles(const std::set<std::string>& before, const std::set<std::string>& now) {
+    std::set<std::string> added;
+    for (const std::string& name : now)
+        if (before.count(name) == 0) added.insert(name);
+    return added;
+}
+
+// The size of a file, 0 when it cannot be read.
+DWORD fileSize(const std::string& name) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    return GetFileAttributesExA(name.c_str(), GetFileExInfoStandard, &data) ? data.nFileSizeLow : 0;
+}
+
+// While the saver runs: exactly one new library file, a loadable image's worth of bytes.
+// The sound starts once the scene has loaded, which a busy machine can make late, and the
+// file is written after it is made: both waited for up to the start time-out. Returns its
+// name (empty when the check failed).
+std::string checkLibraryFileWhileRunning(const std::set<std::string>& before) {
+    std::set<std::string> added = newFiles(before, audioLibraryFiles());
+    auto whole = [&] { return added.size() == 1 && fileSize(*added.begin()) > 4096; };
+    for (DWORD start = GetTickCount(); !whole() && GetTickCount() - start < kStartTimeoutMs;) {
+        pump(200);
+        added = newFiles(before, audioLibraryFiles());
+    }
+    std::string name = added.size() == 1 ? *added.begin() : std::string();
+    check("the audio library's file exists while the saver runs", whole(),
+          std::to_string(added.size()) + " new: " + name + " (" +
+              std::to_string(name.empty() ? 0 : fileSize(name)) + " bytes)");
+    return name;
+}
+
+void checkLibraryFileGone(const std::string& name, const char* when) {
+    const bool gone = !name.empty() && GetFileAttributesA(name.c_str()) == INVALID_FILE_ATTRIBUTES;
+    check((std::string("the audio library's file is gone ") + when).c_str(), gone, name);
 }
 
 void pauseForScreenshot(const std::string& pause) {
@@ -219,6 +280,7 @@ int saver(const std::string& scr, const std::string& pause) {
         DestroyWindow(titled);
     }
 
+    const std::set<std::string> libraryFilesBefore = audioLibraryFiles();
     Child first;
     check("started /s", start(first, scr, "/s"));
     HWND window = waitForWindow(first.info.dwProcessId, kSaverClass, kStartTimeoutMs);
@@ -232,6 +294,7 @@ int saver(const std::string& scr, const std::string& pause) {
     LONG exStyle = GetWindowLongA(window, GWL_EXSTYLE);
     check("popup, top-most", (style & WS_POPUP) != 0 && (exStyle & WS_EX_TOPMOST) != 0);
     pump(8000);  // loading screen, then the scene
+    const std::string libraryFile = checkLibraryFileWhileRunning(libraryFilesBefore);
     pauseForScreenshot(pause);
 
     Child second;
@@ -247,6 +310,7 @@ int saver(const std::string& scr, const std::string& pause) {
     ended = first.WaitExit(15000, &code);
     check("a key ends the saver", ended);
     if (ended) check("exit code 0", code == 0, std::to_string(code));
+    checkLibraryFileGone(libraryFile, "after a key ended the saver");
     return failures == 0 ? 0 : 1;
 }
 
@@ -332,12 +396,14 @@ int closed(const std::string& scr) {
 
     WORD before[3][256] = {};
     const bool readable = screenGammaRamp(before);
+    const std::set<std::string> libraryFilesBefore = audioLibraryFiles();
     Child saver;
     check("started /s", start(saver, scr, "/s"));
     HWND window = waitForWindow(saver.info.dwProcessId, kSaverClass, kStartTimeoutMs);
     check("saver window", window != nullptr);
     if (window == nullptr) return 1;
-    pump(6000);  // device made, its ramp set, the scene drawing
+    pump(8000);  // device made, its ramp set, the scene drawing, the sound started
+    const std::string libraryFile = checkLibraryFileWhileRunning(libraryFilesBefore);
     WORD during[3][256] = {};
     if (readable && screenGammaRamp(during))
         std::printf("gamma ramp while running: %s\n",
@@ -347,6 +413,7 @@ int closed(const std::string& scr) {
     const bool ended = saver.WaitExit(20000, &code);
     check("WM_CLOSE ends the saver", ended);
     if (ended) check("exit code 0", code == 0, std::to_string(code));
+    checkLibraryFileGone(libraryFile, "after WM_CLOSE");
     if (!readable) {
         std::printf("gamma ramp: the screen has none here (GetDeviceGammaRamp fails); "
                     "its restore cannot be seen\n");
@@ -355,6 +422,35 @@ int closed(const std::string& scr) {
         check("the screen's gamma ramp is back",
               screenGammaRamp(after) && std::memcmp(after, before, sizeof before) == 0);
     }
+    return failures == 0 ? 0 : 1;
+}
+
+// The session ends while the saver runs: the system asks every top-level window
+// (WM_QUERYENDSESSION), tells it the answer (WM_ENDSESSION) and may end the process as
+// soon as that returns, so the library's file must be gone by then.
+int endSession(const std::string& scr) {
+    const std::set<std::string> libraryFilesBefore = audioLibraryFiles();
+    Child saver;
+    check("started /s", start(saver, scr, "/s"));
+    HWND window = waitForWindow(saver.info.dwProcessId, kSaverClass, kStartTimeoutMs);
+    check("saver window", window != nullptr);
+    if (window == nullptr) return 1;
+    pump(8000);
+    const std::string libraryFile = checkLibraryFileWhileRunning(libraryFilesBefore);
+    DWORD_PTR answer = 0;
+    const bool asked = SendMessageTimeoutA(window, WM_QUERYENDSESSION, 0, 0, SMTO_NORMAL, 10000,
+                                           &answer) != 0;
+    check("WM_QUERYENDSESSION: the session may end", asked && answer == TRUE,
+          std::to_string(answer));
+    const bool told =
+        SendMessageTimeoutA(window, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 10000, &answer) != 0;
+    check("WM_ENDSESSION answered", told);
+    checkLibraryFileGone(libraryFile, "when WM_ENDSESSION returns");
+    // What the system does next: the process ends without another message.
+    check("the saver still ran until ended", saver.Running());
+    TerminateProcess(saver.info.hProcess, 0);
+    WaitForSingleObject(saver.info.hProcess, 10000);
+    checkLibraryFileGone(libraryFile, "after the process was ended");
     return failures == 0 ? 0 : 1;
 }
 
@@ -367,7 +463,8 @@ int main(int argc, char** argv) {
         argc == 5 && (std::string(argv[3]) == "ok" || std::string(argv[3]) == "cancel");
     if (command == "dialog" && dialogAction) return dialog(argv[2], argv[4], argv[3]);
     if (command == "closed" && argc == 3) return closed(argv[2]);
+    if (command == "endsession" && argc == 3) return endSession(argv[2]);
     std::fprintf(stderr, "usage: wine_host preview SCR | saver SCR PAUSE | testwin SCR PAUSE | "
-                         "dialog SCR ok|cancel PAUSE | closed SCR\n");
+                         "dialog SCR ok|cancel PAUSE | closed SCR | endsession SCR\n");
     return 2;
 }

@@ -7,10 +7,15 @@
 #
 #   wine_saver_test.sh CASE SCR HOST OUTDIR
 # CASE: saver | testwin | preview | dialog-ok | dialog-cancel | render-frames |
-# saver-closed (/s at gamma 150 % ended by WM_CLOSE: the screen's gamma ramp). Screenshots
-# go to OUTDIR. Each case has its own Wine prefix (OUTDIR/../prefixes/CASE), so the
+# saver-closed (/s at gamma 150 % ended by WM_CLOSE: the screen's gamma ramp) |
+# saver-endsession (/s while the session ends). In every /s case the host checks the
+# audio library's temporary file; the saver case runs the library's WAV-file output
+# (EMBERHOLD_AUDIO_WAV), the other two its waveOut output on ALSA's null device, and the
+# saver case also measures the mix: the music's level against the
+# opening piece's own (decoded by sox, the file named in the host build's resource list
+# EMBERHOLD_HOST_RESOURCES) at the gains the settings give. Screenshots go to OUTDIR. Each case has its own Wine prefix (OUTDIR/../prefixes/CASE), so the
 # registry starts empty the first time and no other case's windows are in the way.
-# Skipped (77) without Wine, Xvfb or ImageMagick.
+# Skipped (77) without Wine, Xvfb, ImageMagick or sox.
 set -u
 case_name="$1"
 scr="$2"
@@ -22,7 +27,7 @@ for candidate in wine64 /usr/lib/wine/wine64 wine; do
   if command -v "$candidate" >/dev/null 2>&1; then wine="$candidate"; break; fi
 done
 [ -n "$wine" ] && command -v xvfb-run >/dev/null && command -v import >/dev/null &&
-  command -v convert >/dev/null || exit 77
+  command -v convert >/dev/null && command -v sox >/dev/null || exit 77
 
 # Each case on a display of its own: Wine's windows of other cases never cover it.
 if [ -z "${EMBERHOLD_WINE_TEST_DISPLAY:-}" ]; then
@@ -44,6 +49,21 @@ key='HKCU\Software\Kestrelle\Emberhold 3D Screensaver'
 if [ "$case_name" = dialog-ok ] || [ "$case_name" = dialog-cancel ]; then
   "$wine" reg delete "$key" /f >/dev/null 2>&1
 fi
+
+# The saver's mix goes to a WAV file (Wine maps Z: to the root of this machine), so the
+# audio library loads and plays whether or not Wine has a sound device here. The cases
+# that end the saver by WM_CLOSE and by the session's end play through the library's real
+# output instead, waveOut, on a sound device that ALSA's null plugin gives Wine (a
+# machine without a sound card has none): the library loads only if waveOut opens.
+if [ "$case_name" = saver-closed ] || [ "$case_name" = saver-endsession ]; then
+  mkdir -p "$work/home"
+  printf 'pcm.!default { type null }\nctl.!default { type hw card 0 }\n' > "$work/home/.asoundrc"
+  export HOME="$work/home"
+  unset EMBERHOLD_AUDIO_WAV
+else
+  export EMBERHOLD_AUDIO_WAV="Z:$work/mix.wav"
+fi
+source_dir="$(cd "$(dirname "$0")/../.." && pwd)"
 
 fail=0
 note() { echo "$*"; }
@@ -80,6 +100,35 @@ case "$case_name" in
     # The scene fills the screen: well above black, not one flat colour.
     awk -v m="${mean:-0}" -v s="${sd:-0}" 'BEGIN { exit !(m > 0.12 && s > 0.03) }' ||
       failed "the screen does not show the scene: mean ${mean:-?} sd ${sd:-?}"
+    # The mix is the opening piece from its first frame (before it, the output plays exact
+    # silence), at the stream volume the sound system starts with (50) times the output
+    # volume of the default MusicVolume setting: both linear gains. Compared over 8 s with
+    # the piece as sox decodes it (libvorbis, not the program's stb_vorbis); the horse's
+    # quiet cues may add a little.
+    music_volume=$(sed -n 's/^MusicVolume *= *\([0-9]*\).*/\1/p' "$source_dir/assets/def_settings.txt")
+    opening="$(sed -n 's/^SOUND|474|//p' "${EMBERHOLD_HOST_RESOURCES:-}" 2>/dev/null)"
+    # The first frame that is not silence, and the file's length, in seconds (16-bit
+    # stereo at 44.1 kHz after the 44-byte header the library writes).
+    bytes=$(stat -c %s "$work/mix.wav" 2>/dev/null || echo 0)
+    start=$(od -An -v -t d2 -j 44 -w4 "$work/mix.wav" 2>/dev/null |
+      awk -v b="$bytes" '$1 != 0 || $2 != 0 { printf "%.4f %.3f\n", (NR - 1) / 44100, (b - 44) / 4 / 44100; found = 1; exit }
+                         END { if (!found) print "none" }')
+    read -r onset length <<< "$start"
+    rms() { sox "$1" -n trim "$2" 8 stat 2>&1 | awk '/RMS +amplitude/ { print $3 }'; }
+    if [ -z "$onset" ] || [ "$onset" = none ]; then
+      failed "the mix is silent (or missing)"
+    elif [ ! -f "$opening" ]; then
+      failed "no opening piece to compare with"
+    else
+      mixed=$(rms "$work/mix.wav" "$onset")
+      piece=$(rms "$opening" 0)
+      echo "mix: $length s written, the music from $onset s; RMS over 8 s $mixed," \
+           "the piece's own $piece, ratio $(awk -v a="$mixed" -v b="$piece" 'BEGIN { printf "%.3f", a / b }')," \
+           "expected $(awk -v v="$music_volume" 'BEGIN { printf "%.3f", v / 100 * 0.5 }')"
+      awk -v a="$mixed" -v b="$piece" -v v="$music_volume" -v l="$length" -v o="$onset" '
+        BEGIN { want = v / 100 * 0.5; r = a / b; exit !(l >= o + 8 && r > want * 0.9 && r < want * 1.15) }' ||
+        failed "the music's level is not the piece's at the set volumes"
+    fi
     ;;
   testwin)
     run_host_with_screenshot "$out/windows-test-window.png" testwin "$scr"
@@ -94,6 +143,9 @@ case "$case_name" in
     ;;
   saver-closed)
     "$wine" "$host" closed "$scr" 2>&1 || failed "wine_host closed"
+    ;;
+  saver-endsession)
+    "$wine" "$host" endsession "$scr" 2>&1 || failed "wine_host endsession"
     ;;
   dialog-ok | dialog-cancel)
     action="${case_name#dialog-}"

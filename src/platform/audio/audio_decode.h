@@ -1,57 +1,65 @@
 // Ogg Vorbis decoding from memory for the audio library (private header).
+//
+// Two decoders with one interface: libvorbisfile on Linux (audio_decode_vorbisfile.*) and
+// stb_vorbis on Windows (audio_decode_stb.*, from Debian's libstb-dev, which builds with
+// MinGW without further libraries). The build defines EH_AUDIO_STB_VORBIS for the second;
+// the mixer sees only `VorbisDecoder` and `decodeAll`.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
-#include <vorbis/vorbisfile.h>
+#if defined(EH_AUDIO_STB_VORBIS)
+#include "platform/audio/audio_decode_stb.h"
+#else
+#include "platform/audio/audio_decode_vorbisfile.h"
+#endif
 
 namespace eh::audio {
 
-// Bytes owned by the caller; the decoder reads them in place and never past `size`.
-struct MemoryReader {
-    const std::uint8_t* data = nullptr;
-    std::size_t size = 0;
-    std::size_t pos = 0;
-};
+// Every decoder offers, over an Ogg Vorbis file held in memory (the bytes must outlive
+// the decoder), output as two interleaved float channels (a mono source is doubled,
+// channels past the second are dropped):
+//   bool open(const void* data, std::size_t size);  false for anything that is not a
+//       playable Vorbis stream (damaged, truncated, empty); the decoder is then unusable
+//   long read(float* out, long frames);  up to `frames` stereo frames into `out`; the
+//       frames written, 0 at the end or on an unrecoverable error
+//   bool rewind();  back to the first frame; false when it cannot (then it is at its end)
+//   int rate() const; int sourceChannels() const;
+#if defined(EH_AUDIO_STB_VORBIS)
+using VorbisDecoder = StbVorbisDecoder;
+#else
+using VorbisDecoder = VorbisFileDecoder;
+#endif
 
-// Sequential decoder over an Ogg Vorbis file held in memory. The bytes must outlive the
-// decoder. Output is always two interleaved float channels (a mono source is doubled,
-// channels past the second are dropped).
-class VorbisDecoder {
-  public:
-    VorbisDecoder() = default;
-    ~VorbisDecoder();
-    VorbisDecoder(const VorbisDecoder&) = delete;
-    VorbisDecoder& operator=(const VorbisDecoder&) = delete;
+// Decoded chunks are at most this many frames per call.
+inline constexpr int kDecodeChunkFrames = 4096;
 
-    // False for anything that is not a playable Vorbis stream (damaged, truncated,
-    // empty); the decoder is then unusable.
-    bool open(const void* data, std::size_t size);
+// Decodes a whole Vorbis file with `Decoder` into interleaved stereo floats. Refuses
+// (returns false) damaged data and results longer than `maxFrames`.
+template <typename Decoder>
+bool decodeAllWith(const void* data, std::size_t size, std::size_t maxFrames,
+                   std::vector<float>& stereo, int& rate, int& sourceChannels) {
+    Decoder decoder;
+    if (!decoder.open(data, size)) return false;
+    stereo.clear();
+    std::vector<float> chunk(2 * kDecodeChunkFrames);
+    for (;;) {
+        long got = decoder.read(chunk.data(), kDecodeChunkFrames);
+        if (got <= 0) break;
+        if (stereo.size() / 2 + static_cast<std::size_t>(got) > maxFrames) return false;
+        stereo.insert(stereo.end(), chunk.begin(), chunk.begin() + 2 * got);
+    }
+    if (stereo.empty()) return false;
+    rate = decoder.rate();
+    sourceChannels = decoder.sourceChannels();
+    return true;
+}
 
-    // Decodes up to `frames` stereo frames into `out` (2 × frames floats). Returns the
-    // frames written; 0 at the end of the stream or on an unrecoverable error. A hole
-    // in the data (a damaged page) is skipped, as a player would.
-    long read(float* out, long frames);
-
-    // Back to the first frame. False when the stream cannot seek (then it is at its end).
-    bool rewind();
-
-    int rate() const { return rate_; }
-    int sourceChannels() const { return channels_; }
-
-  private:
-    OggVorbis_File file_{};
-    MemoryReader reader_;
-    bool open_ = false;
-    int rate_ = 0;
-    int channels_ = 0;
-};
-
-// Decodes a whole Vorbis file into interleaved stereo floats. Refuses (returns false)
-// damaged data and results longer than `maxFrames`.
-bool decodeAll(const void* data, std::size_t size, std::size_t maxFrames,
-               std::vector<float>& stereo, int& rate, int& sourceChannels);
+inline bool decodeAll(const void* data, std::size_t size, std::size_t maxFrames,
+                      std::vector<float>& stereo, int& rate, int& sourceChannels) {
+    return decodeAllWith<VorbisDecoder>(data, size, maxFrames, stereo, rate, sourceChannels);
+}
 
 }  // namespace eh::audio

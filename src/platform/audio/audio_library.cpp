@@ -1,20 +1,22 @@
-// The exported entry points of libeh_audio.so: a thin C layer that owns the output
-// device (SDL2 audio) and forwards everything else to the Mixer.
-//
-// Output: SDL's default (or chosen) playback device, signed 16-bit stereo at the rate
-// given to BASS_Init; SDL converts if the hardware differs. SDL's audio thread is the
-// library's mixing thread, on which end syncs run.
-#include <SDL.h>
-
+// The exported entry points of the audio library (libeh_audio.so on Linux, eh_audio.dll
+// on Windows): a thin C layer that owns the output (audio_output.h: the system's, or the
+// WAV file tests ask for) and forwards everything else to the Mixer. The output's thread
+// is the library's mixing thread, on which end syncs run.
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <type_traits>
 
 #include "platform/audio/audio_api.h"
 #include "platform/audio/audio_mixer.h"
+#include "platform/audio/audio_output.h"
 
+#if defined(_WIN32)
+#define EH_AUDIO_EXPORT extern "C" __declspec(dllexport)
+#else
 #define EH_AUDIO_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 namespace {
 
@@ -22,22 +24,15 @@ using eh::audio::Mixer;
 namespace ea = eh::audio;
 
 // One initialised output per process, as the interface has no context argument.
-// `gMixer` is created by BASS_Init and destroyed by BASS_Free, after the device (and so
-// the mixing thread) is closed. Callers must not race BASS_Free with other calls.
+// `gMixer` is created by BASS_Init and destroyed by BASS_Free, after the output (and so
+// the mixing thread) is closed. Callers must not race BASS_Free with other calls. Neither
+// has a static destructor: a process that ends without BASS_Free must not join threads
+// while the system unloads the library.
 std::mutex gInitMutex;
 std::atomic<Mixer*> gMixer{nullptr};
-SDL_AudioDeviceID gDevice = 0;
+ea::Output* gOutput = nullptr;
 
 thread_local int tError = ea::kErrorOk;
-
-// Frames per device buffer: 1024 frames are 23 ms at 44.1 kHz, short enough that a
-// volume change is heard at once and long enough not to underrun on a busy machine.
-constexpr Uint16 kDeviceFrames = 1024;
-
-void audioCallback(void* user, Uint8* stream, int len) {
-    auto* mixer = static_cast<Mixer*>(user);
-    mixer->renderS16(reinterpret_cast<std::int16_t*>(stream), len / 4);
-}
 
 // Records the error code of the call and gives the call's BOOL result.
 BassBool result(int code) {
@@ -65,47 +60,28 @@ EH_AUDIO_EXPORT BassBool BASS_Init(int device, BassDword freq, BassDword flags, 
     if (device == 0 || device < -1) return result(ea::kErrorDevice);
     if (freq == 0) freq = 44100;
     if (freq < 8000 || freq > 192000) return result(ea::kErrorIllegalParam);
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return result(ea::kErrorDriver);
-    const char* name = nullptr;
-    if (device >= 2) {
-        // Devices 2.. are the system's playback devices in SDL's order; 1 is the default.
-        name = SDL_GetAudioDeviceName(device - 2, 0);
-        if (name == nullptr) {
-            SDL_QuitSubSystem(SDL_INIT_AUDIO);
-            return result(ea::kErrorDevice);
-        }
-    }
-    auto* mixer = new Mixer(static_cast<int>(freq));
-    SDL_AudioSpec want{};
-    want.freq = static_cast<int>(freq);
-    want.format = AUDIO_S16SYS;
-    want.channels = 2;
-    want.samples = kDeviceFrames;
-    want.callback = audioCallback;
-    want.userdata = mixer;
-    SDL_AudioSpec have{};
-    gDevice = SDL_OpenAudioDevice(name, 0, &want, &have, 0);
-    if (gDevice == 0) {
-        delete mixer;
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        return result(ea::kErrorDriver);
-    }
-    gMixer = mixer;
-    SDL_PauseAudioDevice(gDevice, 0);  // output runs from Init on; BASS_Stop pauses it
+    auto mixer = std::make_unique<Mixer>(static_cast<int>(freq));
+    int error = ea::kErrorOk;
+    // The output runs from Init on; BASS_Stop pauses it.
+    std::unique_ptr<ea::Output> output =
+        ea::openOutput(device, static_cast<int>(freq), *mixer, error);
+    if (!output) return result(error);
+    gOutput = output.release();
+    gMixer = mixer.release();
     return result(ea::kErrorOk);
 }
 
 EH_AUDIO_EXPORT BassBool BASS_Start() {
     std::lock_guard lock(gInitMutex);
     if (gMixer.load() == nullptr) return result(ea::kErrorInit);
-    SDL_PauseAudioDevice(gDevice, 0);
+    gOutput->pause(false);
     return result(ea::kErrorOk);
 }
 
 EH_AUDIO_EXPORT BassBool BASS_Stop() {
     std::lock_guard lock(gInitMutex);
     if (gMixer.load() == nullptr) return result(ea::kErrorInit);
-    SDL_PauseAudioDevice(gDevice, 1);  // returns once the mixing thread is out of the callback
+    gOutput->pause(true);  // returns once the mixing thread is out of the mixer
     return result(ea::kErrorOk);
 }
 
@@ -113,11 +89,13 @@ EH_AUDIO_EXPORT BassBool BASS_Free() {
     std::lock_guard lock(gInitMutex);
     Mixer* mixer = gMixer.load();
     if (mixer == nullptr) return result(ea::kErrorInit);
-    SDL_CloseAudioDevice(gDevice);  // joins the mixing thread
-    gDevice = 0;
+    // The mixing thread cannot wait for itself (a sync callback, or a crash handler run
+    // on it): the output stays as it is.
+    if (gOutput->onMixingThread()) return result(ea::kErrorUnknown);
+    delete gOutput;  // joins the mixing thread
+    gOutput = nullptr;
     gMixer = nullptr;
     delete mixer;
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
     return result(ea::kErrorOk);
 }
 

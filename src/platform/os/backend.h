@@ -80,9 +80,12 @@ ResourceData FindInTable(std::span<const ResourceEntry> table, std::string_view 
 // Linux, where the desktop's ramp is never ours to change).
 bool ReadDesktopGammaRamp(GammaRamp* ramp);
 bool WriteDesktopGammaRamp(const GammaRamp& ramp);
-// Given by desktop_gamma.cpp the first time a ramp is kept: installs whatever makes
-// RestoreDesktopGamma run on the ways out of the process that skip the shell.
-void ArmDesktopGammaExitHooks();
+
+// The exit hooks (posix/exit_hooks_posix.cpp; win32/exit_hooks_win32.cpp).
+
+// Given by exit_actions.cpp at the first AddExitAction: installs whatever makes
+// RunExitActions run on the ways out of the process that skip the shell.
+void ArmExitHooks();
 
 // Foreign windows (x11/foreign_window_x11.cpp).
 

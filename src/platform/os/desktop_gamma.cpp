@@ -1,6 +1,7 @@
 #include "platform/os/desktop_gamma.h"
 
 #include "platform/os/backend.h"
+#include "platform/os/exit_actions.h"
 
 namespace eh::os {
 
@@ -23,16 +24,17 @@ namespace {
 // Constant-initialised and trivially destructible: alive before any code runs and after
 // every destructor, so the exit hooks can always use it.
 DesktopGammaKeeper gKeeper{&backend::ReadDesktopGammaRamp, &backend::WriteDesktopGammaRamp};
-bool gHooksArmed = false;
+
+void restoreOnExit() {
+    RestoreDesktopGamma();
+}
 
 }  // namespace
 
 bool KeepDesktopGamma() {
     const bool kept = gKeeper.Keep();
-    if (kept && !gHooksArmed) {
-        gHooksArmed = true;
-        backend::ArmDesktopGammaExitHooks();
-    }
+    // The process's ways out that skip the shell restore it too (registered once).
+    if (kept) AddExitAction(&restoreOnExit);
     return kept;
 }
 

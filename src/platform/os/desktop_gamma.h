@@ -7,10 +7,11 @@
 // it (a crash, the session ending) and the desktop's own ramp need not be linear. So the
 // shell calls KeepDesktopGamma before the device's ramp is set and RestoreDesktopGamma
 // when the device is gone (and when the session ends); the first successful keep also
-// arms the exit hooks of the back end, which restore at exit (atexit), on an unhandled
-// exception (a top-level exception filter chained to the one it replaces) and on an
-// uncaught C++ exception (a terminate handler chained likewise). What cannot be covered:
-// a process killed outright (TerminateProcess), where no code of ours runs.
+// adds the restore to the program's exit actions (exit_actions.h), which on Windows run
+// at exit (atexit), on an unhandled exception (a top-level exception filter chained to
+// the one it replaces) and on an uncaught C++ exception (a terminate handler chained
+// likewise). What cannot be covered: a process killed outright (TerminateProcess), where
+// no code of ours runs.
 //
 // Win32 back end (win32/desktop_gamma_win32.cpp): GetDeviceGammaRamp / SetDeviceGammaRamp
 // on the screen DC (GetDC(NULL), the primary display, which is adapter 0, where the device

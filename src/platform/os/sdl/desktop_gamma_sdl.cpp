@@ -14,6 +14,4 @@ bool WriteDesktopGammaRamp(const GammaRamp&) {
     return false;
 }
 
-void ArmDesktopGammaExitHooks() {}
-
 }  // namespace eh::os::backend

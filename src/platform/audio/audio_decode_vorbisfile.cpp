@@ -1,4 +1,4 @@
-#include "platform/audio/audio_decode.h"
+#include "platform/audio/audio_decode_vorbisfile.h"
 
 #include <algorithm>
 #include <cstring>
@@ -44,11 +44,11 @@ constexpr int kChunkFrames = 4096;
 
 }  // namespace
 
-VorbisDecoder::~VorbisDecoder() {
+VorbisFileDecoder::~VorbisFileDecoder() {
     if (open_) ov_clear(&file_);
 }
 
-bool VorbisDecoder::open(const void* data, std::size_t size) {
+bool VorbisFileDecoder::open(const void* data, std::size_t size) {
     if (open_ || data == nullptr || size == 0) return false;
     reader_ = {static_cast<const std::uint8_t*>(data), size, 0};
     if (ov_open_callbacks(&reader_, &file_, nullptr, 0, kMemoryCallbacks) != 0) return false;
@@ -64,7 +64,7 @@ bool VorbisDecoder::open(const void* data, std::size_t size) {
     return true;
 }
 
-long VorbisDecoder::read(float* out, long frames) {
+long VorbisFileDecoder::read(float* out, long frames) {
     if (!open_) return 0;
     long done = 0;
     int holes = 0;
@@ -89,27 +89,9 @@ long VorbisDecoder::read(float* out, long frames) {
     return done;
 }
 
-bool VorbisDecoder::rewind() {
+bool VorbisFileDecoder::rewind() {
     if (!open_) return false;
     return ov_pcm_seek(&file_, 0) == 0;
-}
-
-bool decodeAll(const void* data, std::size_t size, std::size_t maxFrames,
-               std::vector<float>& stereo, int& rate, int& sourceChannels) {
-    VorbisDecoder decoder;
-    if (!decoder.open(data, size)) return false;
-    stereo.clear();
-    std::vector<float> chunk(2 * kChunkFrames);
-    for (;;) {
-        long got = decoder.read(chunk.data(), kChunkFrames);
-        if (got <= 0) break;
-        if (stereo.size() / 2 + static_cast<std::size_t>(got) > maxFrames) return false;
-        stereo.insert(stereo.end(), chunk.begin(), chunk.begin() + 2 * got);
-    }
-    if (stereo.empty()) return false;
-    rate = decoder.rate();
-    sourceChannels = decoder.sourceChannels();
-    return true;
 }
 
 }  // namespace eh::audio
