@@ -8,7 +8,7 @@ namespace eh::shell {
 namespace {
 
 // Takes DIR and the recording options (--frames N, --size WxH, --fps F, --seed S,
-// --start-ms T, --every N) out of `args`, which starts after --render-frames, leaving
+// --start-ms T, --every N, --no-write) out of `args`, which starts after --render-frames, leaving
 // everything else in order. Returns false on a bad or missing value. Here --fps is the
 // fixed rate of the recording, not the overlay switch of a saver run, which is why this
 // runs before the overrides are read.
@@ -20,6 +20,10 @@ bool extractRecording(std::vector<std::string>& args, RecordingOptions& o) {
         std::string_view inlineValue;
         bool hasValue = false;
         std::string_view opt = config::OptionName(args[i], &inlineValue, &hasValue);
+        if (opt == "no-write" && !hasValue) {
+            o.noWrite = true;
+            continue;
+        }
         bool known = opt == "frames" || opt == "size" || opt == "fps" || opt == "seed" ||
                      opt == "start-ms" || opt == "every";
         if (!known) {

@@ -1,10 +1,23 @@
 // CPU cost of the scene's frame update (FrameMove: creatures and skinning clocks, timer,
-// rays, cloth, particles, camera) and of a whole frame at 800 x 600 on the offscreen
-// device, with the program's own media.
+// rays, cloth, particles, camera) and of a whole frame on the offscreen device, with the
+// program's own media, against an empty frame of the same size (the floor: what our
+// Direct3D 8 layer costs for a frame that draws nothing).
 //
-//   build/dev/tests/bench/scene_bench
+//   build/release/tests/bench/scene_bench
+//
+//   BM_FrameMove                 one step at 60 steps a second, wherever the run stands
+//   BM_FrameMovePlaylist         every step of one whole playlist (every camera track of a
+//                                cycle, the vision included); "step" is CPU time per step
+//   BM_FrameMoveAfter/<seconds>  steps at 60 a second after the scene has run that many
+//                                simulated seconds (60: a minute; 604800: a week, which
+//                                takes minutes to reach: the benchmark command runs it)
+//   BM_WholeFrame<size>          FrameMove and RenderFrame (with Present)
+//   BM_EmptyFrame<size>          Clear of target and depth, BeginScene, EndScene, Present
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
+#include <cstdlib>
+#include <ctime>
 #include <memory>
 
 #include "scene/scene_world.h"
@@ -13,9 +26,35 @@ namespace {
 
 using World = eh::scene::testing::SceneWorld;
 
-World& world() {
-    static World w(800, 600, 7);
+constexpr float kStepMs = 1000.0f / 60.0f;
+
+// One world at a time (one offscreen window and device): a benchmark of another size, or
+// one that needs a fresh run, replaces it.
+std::unique_ptr<World>& current() {
+    static std::unique_ptr<World> w;
     return w;
+}
+
+World& freshWorld(UINT width, UINT height) {
+    current().reset();
+    current() = std::make_unique<World>(width, height, 7);
+    return *current();
+}
+
+World& world(UINT width, UINT height) {
+    std::unique_ptr<World>& w = current();
+    if (!w || w->device.width() != width || w->device.height() != height)
+        return freshWorld(width, height);
+    return *w;
+}
+
+World& world() { return world(800, 600); }
+
+// CPU time of this thread, in seconds.
+double threadSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
 void BM_FrameMove(benchmark::State& state) {
@@ -24,22 +63,114 @@ void BM_FrameMove(benchmark::State& state) {
         state.SkipWithError("no offscreen device");
         return;
     }
-    for (auto _ : state) w.scene->FrameMove(w.device.get(), 1000.0f / 60.0f);
+    for (auto _ : state) w.scene->FrameMove(w.device.get(), kStepMs);
 }
 BENCHMARK(BM_FrameMove)->Unit(benchmark::kMicrosecond);
 
-void BM_WholeFrame800x600(benchmark::State& state) {
+// One iteration runs from the start of a playlist to the start of the next, so the average
+// covers every track of a cycle (the crows' flight, the vision's particles and rays, every
+// cut and its capture) rather than one moment.
+void BM_FrameMovePlaylist(benchmark::State& state) {
     World& w = world();
     if (!w.scene) {
         state.SkipWithError("no offscreen device");
         return;
     }
+    // Up to the next playlist's start, so every iteration is one whole cycle.
+    int guard = 0;
+    while (w.scene->Playlist().position != 0 || guard == 0) {
+        w.scene->FrameMove(w.device.get(), kStepMs);
+        if (++guard > 10'000'000) break;
+    }
+    std::int64_t steps = 0;
     for (auto _ : state) {
-        w.scene->FrameMove(w.device.get(), 1000.0f / 60.0f);
+        int lastPosition = w.scene->Playlist().position;
+        for (;;) {
+            w.scene->FrameMove(w.device.get(), kStepMs);
+            ++steps;
+            const int position = w.scene->Playlist().position;
+            if (position == 0 && lastPosition != 0) break;
+            lastPosition = position;
+        }
+    }
+    state.counters["steps"] = benchmark::Counter(static_cast<double>(steps),
+                                                 benchmark::Counter::kAvgIterations);
+    state.counters["step"] = benchmark::Counter(static_cast<double>(steps),
+                                                benchmark::Counter::kIsRate |
+                                                    benchmark::Counter::kInvert);
+}
+BENCHMARK(BM_FrameMovePlaylist)->Unit(benchmark::kMillisecond)->MinTime(0.1);
+
+// The per-step cost after a long run: the scene is run ahead (without a device, as
+// --start-ms does) to the given simulated time, then 20 simulated seconds of steps are
+// timed. The same cost after a week as after a minute means nothing grows with the run.
+void BM_FrameMoveAfter(benchmark::State& state) {
+    World& w = freshWorld(800, 600);
+    if (!w.scene) {
+        state.SkipWithError("no offscreen device");
+        return;
+    }
+    const std::int64_t ahead = state.range(0) * 60;
+    const double t0 = threadSeconds();
+    for (std::int64_t i = 0; i < ahead; ++i) w.scene->FrameMove(nullptr, kStepMs);
+    const double aheadSeconds = threadSeconds() - t0;
+    constexpr int kSteps = 20 * 60;
+    for (auto _ : state) {
+        for (int i = 0; i < kSteps; ++i) w.scene->FrameMove(w.device.get(), kStepMs);
+    }
+    state.counters["step"] = benchmark::Counter(
+        static_cast<double>(kSteps) * static_cast<double>(state.iterations()),
+        benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    // The run ahead's own average: every step from 0 to the measured moment.
+    state.counters["ahead_step"] =
+        ahead > 0 ? aheadSeconds / static_cast<double>(ahead) : 0.0;
+}
+// A week by default is too long for a quick look; EMBERHOLD_BENCH_WEEK=1 adds it.
+const bool kWeek = [] {
+    auto* b = benchmark::RegisterBenchmark("BM_FrameMoveAfter", BM_FrameMoveAfter)
+                  ->Arg(60)
+                  ->Unit(benchmark::kMillisecond)
+                  ->Iterations(3);
+    if (const char* v = std::getenv("EMBERHOLD_BENCH_WEEK"); v != nullptr && v[0] == '1')
+        b->Arg(7 * 24 * 3600);
+    return true;
+}();
+
+void wholeFrame(benchmark::State& state, UINT width, UINT height) {
+    World& w = world(width, height);
+    if (!w.scene) {
+        state.SkipWithError("no offscreen device");
+        return;
+    }
+    for (auto _ : state) {
+        w.scene->FrameMove(w.device.get(), kStepMs);
         w.scene->RenderFrame(w.device.get(), {});
     }
 }
+
+void emptyFrame(benchmark::State& state, UINT width, UINT height) {
+    World& w = world(width, height);
+    if (!w.scene) {
+        state.SkipWithError("no offscreen device");
+        return;
+    }
+    IDirect3DDevice8* d = w.device.get();
+    for (auto _ : state) {
+        d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+        d->BeginScene();
+        d->EndScene();
+        d->Present(nullptr, nullptr, nullptr, nullptr);
+    }
+}
+
+void BM_WholeFrame800x600(benchmark::State& state) { wholeFrame(state, 800, 600); }
+void BM_EmptyFrame800x600(benchmark::State& state) { emptyFrame(state, 800, 600); }
+void BM_WholeFrame1920x1080(benchmark::State& state) { wholeFrame(state, 1920, 1080); }
+void BM_EmptyFrame1920x1080(benchmark::State& state) { emptyFrame(state, 1920, 1080); }
 BENCHMARK(BM_WholeFrame800x600)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_EmptyFrame800x600)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_WholeFrame1920x1080)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_EmptyFrame1920x1080)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
