@@ -77,7 +77,20 @@ bool CameraTrackSet::segmentHasTarget(int segment) const {
     return k >= 0 && k < CameraTrack::kMaxKeys && t->keys[static_cast<std::size_t>(k)].hasTarget;
 }
 
+void CameraTrackSet::sampleSegment() {
+    constexpr int n = CameraTrack::kSamplesPerSegment;
+    if (sampleTrack_ == current_ && sampleSegment_ == segment_ &&
+        samples_.size() == static_cast<std::size_t>(n) + 1)
+        return;
+    samples_.resize(static_cast<std::size_t>(n) + 1);
+    for (int i = 0; i <= n; ++i)
+        samples_[static_cast<std::size_t>(i)] = bezier(segment_, 1.0f - static_cast<float>(i) / n);
+    sampleTrack_ = current_;
+    sampleSegment_ = segment_;
+}
+
 void CameraTrackSet::Load(const CameraTrackFile& file) {
+    sampleTrack_ = sampleSegment_ = -1;
     tracks_.assign(file.tracks.begin(), file.tracks.end());
     if (tracks_.size() > static_cast<std::size_t>(CameraTrackFile::kMaxTracks))
         tracks_.resize(CameraTrackFile::kMaxTracks);
@@ -198,9 +211,10 @@ void CameraTrackSet::Update(float s) {
     float sum = 0.0f;
     float last = 0.0f;
     int walked = 0;
-    Vector3 prev = bezier(segment_, 1.0f);
+    sampleSegment();
+    Vector3 prev = samples_[0];
     while (sum < distance_ && walked <= n) {
-        Vector3 p = bezier(segment_, 1.0f - static_cast<float>(walked) / n);
+        const Vector3& p = samples_[static_cast<std::size_t>(walked)];
         last = Length(Subtract(p, prev));
         sum += last;
         prev = p;

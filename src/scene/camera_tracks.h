@@ -120,6 +120,13 @@ private:
     Vector3 pathPoint_{};  // the point Update placed on the path (the aim of pivot tracks)
     float hold_ = 0.0f;
     bool cut_ = false;
+    // The chord ends of the segment being travelled (the arc-length walk's points), made
+    // once per segment instead of on every step: for track sampleTrack_, segment
+    // sampleSegment_ (-1: none yet).
+    void sampleSegment();
+    std::vector<Vector3> samples_;
+    int sampleTrack_ = -1;
+    int sampleSegment_ = -1;
 };
 
 }  // namespace eh::scene

@@ -57,6 +57,21 @@ public:
     const std::vector<ClothVertex>& Vertices() const { return vertices_; }
 
 private:
+    // The springs of the grid come in opposite pairs (a particle and its neighbour pull
+    // each other with the same spring, in opposite directions). Step works out each pair's
+    // pull once, for a whole row at a time, and then adds the pulls to every particle in
+    // the order Create lists its springs, which keeps each velocity's rounding what it
+    // would be with one spring at a time. The lists are read once, by Create: Step follows
+    // the grid.
+    struct Link {
+        int offset;      // neighbour index minus particle index
+        int dc, dr;      // neighbour column and row minus the particle's
+    };
+    static constexpr int kLinks = 8;
+    void buildLinks();
+    void computePulls(float stiffnessStep);
+    // Adds the pulls of one link to the velocities, seen from its start (along) or its end.
+    void addPulls(int link, bool along);
     void writePositions();
 
     Vector3 gravity_{0.0f, -5.0f, 0.0f};
@@ -65,6 +80,18 @@ private:
     std::vector<Particle> particles_;
     std::vector<ClothVertex> vertices_;
     std::vector<int> cellParticles_;  // the particle index of each vertex
+
+    Link links_[kLinks]{};
+    // Per link, per particle (link-major, kLinks x particle count): the rest length of the
+    // spring from the particle to its neighbour along the link, the pull of the last step
+    // and whether it pulls at all (all bits set, or none where the two particles coincide
+    // or the neighbour lies outside the grid).
+    std::vector<float> rest_;
+    std::vector<float> pullX_, pullY_, pullZ_;
+    std::vector<float> live_;
+    // Positions before the step and the velocities being summed, one array per axis.
+    std::vector<float> posX_, posY_, posZ_;
+    std::vector<float> velX_, velY_, velZ_;
 };
 
 // Gusty wind shared by both strips; Update draws its random numbers in a fixed order and

@@ -8,7 +8,7 @@ namespace eh::shell {
 namespace {
 
 // Takes DIR and the recording options (--frames N, --size WxH, --fps F, --seed S,
-// --start-ms T, --every N, --loading-screen) out of `args`, which starts after
+// --start-ms T, --every N, --loading-screen, --no-write) out of `args`, which starts after
 // --render-frames, leaving everything else in order. Returns false on a bad or missing
 // value. Here --fps is the fixed rate of the recording, not the overlay switch of a saver
 // run, which is why this runs before the overrides are read.
@@ -23,6 +23,10 @@ bool extractRecording(std::vector<std::string>& args, RecordingOptions& o) {
         if (opt == "loading-screen") {
             if (hasValue) return false;
             o.loadingScreen = true;
+            continue;
+        }
+        if (opt == "no-write" && !hasValue) {
+            o.noWrite = true;
             continue;
         }
         bool known = opt == "frames" || opt == "size" || opt == "fps" || opt == "seed" ||

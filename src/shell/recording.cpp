@@ -17,6 +17,7 @@
 #include <png.h>
 #endif
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -180,6 +181,8 @@ int SaverApp::record(const RecordingOptions& options) {
     SetTimer(mainWindow_, kFpsTimer, 1000, nullptr);
 #endif
     lastFrameTime_ = timeGetTime();
+    const auto started = std::chrono::steady_clock::now();
+    int drawn = 0;
     for (int i = 0; i < options.frames && !quit_; ++i) {
         // Frame i is drawn at round(i * 1000 / fps) ms after loading.
         auto next = static_cast<DWORD>(std::lround((i + 1) * 1000.0 / options.fps));
@@ -195,11 +198,21 @@ int SaverApp::record(const RecordingOptions& options) {
 #endif
         if (FrameStep() != S_OK) continue;
         if (i == 0) StartTimingsMark("first frame presented");
-        if (i % options.every != 0) continue;
+        ++drawn;
+        if (options.noWrite || i % options.every != 0) continue;
         char name[32];
         std::snprintf(name, sizeof name, "frame_%04d.png", i);
         if (!write(name)) return 1;
         if (i == 0) StartTimingsMark("first frame written");
+    }
+    if (options.noWrite) {
+        // The wall time of the frames alone (update, draw, present): loading and the run
+        // ahead are not in it.
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        std::printf("emberhold: %d frames in %.3f s: %.2f frames/s\n", drawn, seconds,
+                    seconds > 0.0 ? drawn / seconds : 0.0);
+        std::fflush(stdout);
     }
     return 0;
 }

@@ -64,7 +64,7 @@ void SaverApp::Initialize(HINSTANCE instance, const StartOptions& start) {
             return;
         }
         std::error_code ec;
-        std::filesystem::create_directories(r.directory, ec);
+        if (!r.noWrite) std::filesystem::create_directories(r.directory, ec);
         // Time stands still between the recording's frames; its random choices are fixed.
         os::SetManualClock(true, 0);
         randomSeed_ = r.seed;

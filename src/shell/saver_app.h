@@ -72,6 +72,10 @@ struct RecordingOptions {
     std::int64_t startMs = 0;  // simulated before the first recorded frame, in the same steps
     int every = 1;             // write every n-th frame (frame sheets over long runs)
     bool loadingScreen = false;  // also write DIR/loading.png: the loading screen as shown
+    // Render and present every frame but read nothing back and write no file: the frame
+    // rate of the program itself, without the PNG encoder (the benchmark's mode). The run
+    // prints how long its frames took.
+    bool noWrite = false;
 };
 
 // What one run starts with, taken from the command line (see StartOptionsOf in

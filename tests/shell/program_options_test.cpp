@@ -88,6 +88,16 @@ TEST(ProgramOptions, RecordingOptionsTakeOneDashOrTwoAndKeepTheirLimits) {
                      Args{"-render-frames", "out", "--size", "big"}}) {
         EXPECT_TRUE(parse(bad).recordingBad) << bad.back();
     }
+    EXPECT_FALSE(o.recording.noWrite) << "frames are written unless asked otherwise";
+    ProgramOptions quiet = parse({"-render-frames", "out", "--frames", "3", "-no-write"});
+    ASSERT_FALSE(quiet.recordingBad);
+    EXPECT_TRUE(quiet.recording.noWrite);
+    EXPECT_EQ(quiet.recording.frames, 3) << "--no-write takes no value of its own";
+    ProgramOptions valued = parse({"-render-frames", "out", "--no-write=1"});
+    EXPECT_FALSE(valued.recording.noWrite);
+    EXPECT_FALSE(valued.unknown.empty() && valued.error.empty())
+        << "--no-write=VALUE is not the switch";
+
     ProgramOptions late = parse({"/s", "--render-frames", "out"});
     EXPECT_FALSE(late.error.empty()) << "only first on the line";
 }

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <array>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -148,6 +149,28 @@ TEST(WindowsProgram, RecordingDrawsTheSceneAndRepeatsWithTheSameSeed) {
     }
     std::filesystem::remove_all(first);
     std::filesystem::remove_all(second);
+}
+
+// The benchmark's mode on Windows: every frame drawn and presented through the system's
+// Direct3D 8, nothing written (not even the folder), the rate reported on the output.
+TEST(WindowsProgram, RecordingWithoutWritingReportsItsFrameRate) {
+    const std::filesystem::path folder = freshFolder("emberhold_nowrite");
+    const Result r = run("--render-frames \"" + folder.string() +
+                             "\" --frames 6 --every 4 --size 160x120 --seed 5 --no-write",
+                         240000);
+    ASSERT_EQ(r.exitCode, 0u) << r.out;
+    EXPECT_FALSE(std::filesystem::exists(folder)) << "nothing is written";
+    const std::size_t at = r.out.find("emberhold: ");
+    ASSERT_NE(at, std::string::npos) << r.out;
+    int drawn = -1;
+    double seconds = -1.0, rate = -1.0;
+    ASSERT_EQ(std::sscanf(r.out.c_str() + at, "emberhold: %d frames in %lf s: %lf frames/s",
+                          &drawn, &seconds, &rate),
+              3)
+        << r.out;
+    EXPECT_EQ(drawn, 6) << "every frame is drawn, not only every 4th";
+    EXPECT_GT(seconds, 0.0);
+    EXPECT_NEAR(rate, drawn / seconds, 0.01 * rate + 0.01);
 }
 
 }  // namespace

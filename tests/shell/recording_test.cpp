@@ -122,6 +122,32 @@ TEST(Recording, TheSameSeedGivesTheSamePictures) {
         << "another seed gives another run";
 }
 
+// The benchmark's mode: every frame is drawn and presented, no file and no folder is
+// written, and the run reports how many frames it drew and at what rate.
+TEST(Recording, NoWriteDrawsEveryFrameWritesNothingAndReportsTheRate) {
+    eh::testing::TempDir dir;
+    std::filesystem::create_directories(dir.file("config"));
+    const std::string frames = dir.file("frames");
+    const std::string report = dir.file("report.txt");
+    std::string command = std::string("cd '") + dir.path() + "' && XDG_CONFIG_HOME='" +
+                          dir.file("config") + "' EMBERHOLD_NO_MESSAGE_BOXES=1 '" EMBERHOLD_EXE +
+                          "' --render-frames '" + frames +
+                          "' --frames 12 --every 5 --size 160x120 --fps 30 --seed 3 --no-write >'" +
+                          report + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    EXPECT_FALSE(std::filesystem::exists(frames)) << "nothing is written, not even the folder";
+    std::string text = readFile(report);
+    int drawn = -1;
+    double seconds = -1.0, rate = -1.0;
+    ASSERT_EQ(std::sscanf(text.c_str(), "emberhold: %d frames in %lf s: %lf frames/s", &drawn,
+                          &seconds, &rate),
+              3)
+        << text;
+    EXPECT_EQ(drawn, 12) << "every frame is drawn, not only every 5th";
+    EXPECT_GT(seconds, 0.0);
+    EXPECT_NEAR(rate, drawn / seconds, 0.01 * rate + 0.01);
+}
+
 }  // namespace
 
 namespace {
