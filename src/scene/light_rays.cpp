@@ -115,6 +115,10 @@ void LightRays::Draw(IDirect3DDevice8* device, float intensity) {
         const float grey = Brightness(ray.duration, ray.remaining) * k;
         DWORD g = grey > 0.0f ? static_cast<DWORD>(grey) : 0;
         if (g > 255) g = 255;
+        // A black ray adds nothing (its colour is the texture times black, blended by
+        // ONE onto targets that keep no alpha): most of the day the rays are at
+        // intensity 0, and their quads cover a fifth of the screen for nothing.
+        if (g == 0) continue;
         const DWORD colour = 0xFF000000u + g * 0x010101u;
         for (ClothVertex& v : ray.vertices) v.color = colour;
         pool_->FillVertexBuffer(ray.buffer, ray.vertices.data(), sizeof ray.vertices);

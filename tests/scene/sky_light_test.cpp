@@ -571,13 +571,25 @@ TEST_F(LightRaysTest, RenderColoursEachRayByItsBrightnessAndRestoresCulling) {
     EXPECT_EQ(colourOf(0), 0xFF1B1B1Bu);  // truncated(55 × 0.5) = 27
     EXPECT_EQ(colourOf(1), 0xFF0D0D0Du);  // truncated(27.5 × 0.5) = 13
 
-    // Intensity 0: still drawn, black.
+    // Intensity 0: black rays add nothing, so none is drawn; the states are still set and
+    // culling restored, and the next bright frame colours every ray again.
     device.log.clear();
     rays.Draw(&device, 0.0f);
-    EXPECT_EQ(device.Calls("DrawPrimitive").size(), 9u);
-    EXPECT_EQ(colourOf(0), 0xFF000000u);
+    EXPECT_TRUE(device.Calls("DrawPrimitive").empty());
+    EXPECT_EQ(device.log.back(), "SetRenderState(22,3)");
+    device.log.clear();
     rays.Draw(&device, 1.0f);
+    EXPECT_EQ(device.Calls("DrawPrimitive").size(), 9u);
     EXPECT_EQ(colourOf(0), 0xFF373737u);  // 55
+    // Only the rays that round to black are left out: 27.5 x 0.04 = 1.1 is drawn, the
+    // peak's 55 x 0.01 = 0.55 is not.
+    device.log.clear();
+    rays.Draw(&device, 0.01f);
+    EXPECT_TRUE(device.Calls("DrawPrimitive").empty());
+    device.log.clear();
+    rays.Draw(&device, 0.04f);
+    EXPECT_EQ(device.Calls("DrawPrimitive").size(), 9u);
+    EXPECT_EQ(colourOf(1), 0xFF010101u);
 }
 
 }  // namespace
