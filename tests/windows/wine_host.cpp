@@ -299,6 +299,16 @@ void waitForTheScene(const Child& saver) {
     }
 }
 
+// Starts `/s`, checks it and waits for its window; `libraryFilesBefore` gets the audio
+// library files that were there before, so the saver's own can be told apart.
+HWND startSaver(Child& saver, const std::string& scr, std::set<std::string>& libraryFilesBefore) {
+    libraryFilesBefore = audioLibraryFiles();
+    check("started /s", start(saver, scr, "/s"));
+    HWND window = waitForWindow(saver.info.dwProcessId, kSaverClass, kStartTimeoutMs);
+    check("saver window", window != nullptr);
+    return window;
+}
+
 int saver(const std::string& scr, const std::string& pause) {
     {
         // The dialog's title alone keeps the saver from starting, whatever shows it.
@@ -311,11 +321,9 @@ int saver(const std::string& scr, const std::string& pause) {
         DestroyWindow(titled);
     }
 
-    const std::set<std::string> libraryFilesBefore = audioLibraryFiles();
+    std::set<std::string> libraryFilesBefore;
     Child first;
-    check("started /s", start(first, scr, "/s"));
-    HWND window = waitForWindow(first.info.dwProcessId, kSaverClass, kStartTimeoutMs);
-    check("saver window", window != nullptr);
+    HWND window = startSaver(first, scr, libraryFilesBefore);
     if (window == nullptr) return 1;
     RECT rect{};
     GetWindowRect(window, &rect);
@@ -427,11 +435,9 @@ int closed(const std::string& scr) {
 
     WORD before[3][256] = {};
     const bool readable = screenGammaRamp(before);
-    const std::set<std::string> libraryFilesBefore = audioLibraryFiles();
+    std::set<std::string> libraryFilesBefore;
     Child saver;
-    check("started /s", start(saver, scr, "/s"));
-    HWND window = waitForWindow(saver.info.dwProcessId, kSaverClass, kStartTimeoutMs);
-    check("saver window", window != nullptr);
+    HWND window = startSaver(saver, scr, libraryFilesBefore);
     if (window == nullptr) return 1;
     pump(8000);  // device made, its ramp set, the scene drawing, the sound started
     const std::string libraryFile = checkLibraryFileWhileRunning(libraryFilesBefore);
@@ -460,11 +466,9 @@ int closed(const std::string& scr) {
 // (WM_QUERYENDSESSION), tells it the answer (WM_ENDSESSION) and may end the process as
 // soon as that returns, so the library's file must be gone by then.
 int endSession(const std::string& scr) {
-    const std::set<std::string> libraryFilesBefore = audioLibraryFiles();
+    std::set<std::string> libraryFilesBefore;
     Child saver;
-    check("started /s", start(saver, scr, "/s"));
-    HWND window = waitForWindow(saver.info.dwProcessId, kSaverClass, kStartTimeoutMs);
-    check("saver window", window != nullptr);
+    HWND window = startSaver(saver, scr, libraryFilesBefore);
     if (window == nullptr) return 1;
     pump(8000);
     const std::string libraryFile = checkLibraryFileWhileRunning(libraryFilesBefore);
