@@ -200,6 +200,16 @@ void GrassField::Draw(IDirect3DDevice8* device, float fade, float windTime,
                       const model::Plane4 planes[6]) {
     drawnPatches_ = 0;
     if (device == nullptr || shader_ == 0) return;
+    // A fragment's alpha is the texture's times the tuft's times the fade, so never above
+    // the fade. As the scene darkens the fade sinks below the alpha reference, and from
+    // then on an alpha test that passes only alphas above the reference throws away every
+    // fragment: the states are still set, but the tufts are not sent.
+    DWORD alphaFunc = D3DCMP_ALWAYS;
+    device->GetRenderState(D3DRS_ALPHAFUNC, &alphaFunc);
+    const bool allDiscarded =
+        (alphaFunc == D3DCMP_GREATEREQUAL || alphaFunc == D3DCMP_GREATER ||
+         alphaFunc == D3DCMP_EQUAL) &&
+        fade * 255.0f < static_cast<float>(kAlphaReference) - 1.0f;
 
     D3DXMATRIX world, view, projection, worldView, all, transposed;
     D3DXMatrixScaling(&world, kStoredScale, kStoredScale, kStoredScale);
@@ -225,7 +235,7 @@ void GrassField::Draw(IDirect3DDevice8* device, float fade, float windTime,
     SetConstant(device, 19, 0.6f, 0.7f, 0.2f, 0.0f);
     SetConstant(device, 20, fade, 0.0f, 0.2f, 0.0f);
 
-    device->SetRenderState(D3DRS_ALPHAREF, 0x1E);
+    device->SetRenderState(D3DRS_ALPHAREF, kAlphaReference);
     device->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
     device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
     device->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
@@ -242,6 +252,7 @@ void GrassField::Draw(IDirect3DDevice8* device, float fade, float windTime,
     device->SetVertexShader(shader_);
 
     for (const GrassPatch& patch : patches_) {
+        if (allDiscarded) break;
         if (patch.buffer == nullptr || patch.triangleCount <= 0) continue;
         if (planes != nullptr) {
             model::Vector3 corners[8];

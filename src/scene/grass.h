@@ -62,6 +62,7 @@ class GrassField {
   public:
     static constexpr int kPatchesPerSide = 4;
     static constexpr int kVerticesPerTuft = 12;  // two quads of six
+    static constexpr DWORD kAlphaReference = 0x1E;
     static constexpr DWORD kFvf = 0x102;         // XYZ | TEX1, 24-byte stride (u, v, alpha)
     static constexpr UINT kStride = sizeof(GrassVertex);
     // Stream 0: v0 float3 (position), v7 float3 (u, v, alpha).
@@ -112,6 +113,8 @@ class GrassField {
     // shader constants (c1 = windTime, c20.x = fade in [0, 1]), alpha reference 0x1E, stage 0
     // colour and alpha texture x diffuse, SRCALPHA / INVSRCALPHA blending on, alpha test on,
     // lighting and culling off, and draws every patch whose box meets the six `planes`.
+    // Nothing is drawn, the states still being set, when the alpha function (GREATER,
+    // GREATEREQUAL or EQUAL) would throw away every fragment: a fade below the reference.
     // Leaves culling CCW, alpha test off and DESTBLEND ONE. Without a shader it does nothing.
     void Draw(IDirect3DDevice8* device, float fade, float windTime, const model::Plane4 planes[6]);
 

@@ -508,9 +508,11 @@ TEST_F(WorldRender, GrassShowsWithFullFadeAndVanishesAtZero) {
     EXPECT_GT(shown, 0);
     EXPECT_GT(Differing(bare, grown), static_cast<int>(kWidth * kHeight / 20));
 
+    // Faded out, every fragment falls under the alpha reference: nothing is sent and
+    // nothing shows.
     const auto faded = Frame(true, 0.0f, 3.0f);
-    EXPECT_EQ(grass.drawnPatches(), shown);  // still drawn ...
-    EXPECT_LT(Differing(bare, faded), 10);   // ... but nothing shows
+    EXPECT_EQ(grass.drawnPatches(), 0);
+    EXPECT_EQ(Differing(bare, faded), 0);
 
     const auto windy = Frame(true, 1.0f, 9.0f);
     EXPECT_GT(Differing(grown, windy), 100);  // the tips move with the wind time
@@ -573,6 +575,41 @@ TEST_F(WorldRender, NearGrassShowsBladesNotFlatPatches) {
     // one in a hundred.
     EXPECT_GT(covered, static_cast<int>(4 * kWidth * kHeight / 64 / 4));
     EXPECT_LT(flat, covered / 40);
+}
+
+// The fade at which the brightest texel of the most opaque tufts still reaches the alpha
+// reference (0x1E, GREATEREQUAL) is where the grass starts to be sent.
+TEST_F(WorldRender, GrassIsSentOnlyWhileItsAlphaCanPassTheTest) {
+    SetCamera(dev.get(), Vector3{60.0f, 95.0f, -90.0f}, 50.0f, -12.0f, planes);
+    const auto bare = Frame(false, 1.0f, 3.0f);
+    const float atReference = static_cast<float>(GrassField::kAlphaReference) / 255.0f;
+
+    const auto below = Frame(true, atReference - 2.0f / 255.0f, 3.0f);
+    EXPECT_EQ(grass.drawnPatches(), 0);
+    EXPECT_EQ(Differing(bare, below), 0);
+
+    Frame(true, atReference + 2.0f / 255.0f, 3.0f);
+    EXPECT_GT(grass.drawnPatches(), 0);
+    const auto half = Frame(true, 0.5f, 3.0f);
+    EXPECT_GT(Differing(bare, half), static_cast<int>(kWidth * kHeight / 100));
+
+    // Under an alpha test that lets low alphas through, a faded field is still sent.
+    dev->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_LESSEQUAL);
+    Frame(true, 0.0f, 3.0f);
+    EXPECT_GT(grass.drawnPatches(), 0);
+    dev->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL);
+
+    // The states are the same whether or not the tufts were sent.
+    DWORD cull = 0, alphaTest = 1, dest = 0, reference = 0;
+    Frame(true, 0.0f, 3.0f);
+    dev->GetRenderState(D3DRS_CULLMODE, &cull);
+    dev->GetRenderState(D3DRS_ALPHATESTENABLE, &alphaTest);
+    dev->GetRenderState(D3DRS_DESTBLEND, &dest);
+    dev->GetRenderState(D3DRS_ALPHAREF, &reference);
+    EXPECT_EQ(cull, static_cast<DWORD>(D3DCULL_CCW));
+    EXPECT_EQ(alphaTest, static_cast<DWORD>(FALSE));
+    EXPECT_EQ(dest, static_cast<DWORD>(D3DBLEND_ONE));
+    EXPECT_EQ(reference, GrassField::kAlphaReference);
 }
 
 TEST_F(WorldRender, PatchesOutsideTheViewAreSkipped) {

@@ -198,10 +198,13 @@ HRESULT Device::createBackBuffer(const D3DPRESENT_PARAMETERS& in) {
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
     }
+    // The front buffer takes the back buffer's format: Present's copy between two images of
+    // one format and size is a plain copy, where a format change needs a shader pass
+    // (compiled on the first Present by a software renderer).
     glGenTextures(1, &frontTex_);
     glBindTexture(GL_TEXTURE_2D, frontTex_);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, static_cast<GLsizei>(w), static_cast<GLsizei>(h), 0,
-                 GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    glTexImage2D(GL_TEXTURE_2D, 0, static_cast<GLint>(colorFormat), static_cast<GLsizei>(w),
+                 static_cast<GLsizei>(h), 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
     glGenFramebuffers(1, &frontFbo_);
     glBindFramebuffer(GL_FRAMEBUFFER, frontFbo_);
