@@ -326,7 +326,7 @@ void MeshModel::DrawObjectGroups(IDirect3DDevice8* device, const BuiltObject& ob
             }
             *lastMaterial = source.material;
         }
-        if (pool_->indexBuffer(group.indexBuffer) == nullptr) continue;
+        if (unseen || pool_->indexBuffer(group.indexBuffer) == nullptr) continue;
         pool_->SetIndices(group.indexBuffer);
         device->DrawIndexedPrimitive(D3DPT_TRIANGLELIST, 0, object.renderedCount, 0,
                                      static_cast<UINT>(faces));

@@ -105,6 +105,10 @@ class MeshModel {
     bool blendAll = false;
     DWORD vertexShader = 0;  // when non-zero, used instead of the buffer's format code
     bool texturesOn = true;
+    // Set while the caller's states make every pixel of the model come out as it was (a
+    // beam blended in at alpha 0): RenderModel sets every state as before and counts the
+    // triangles, but sends none.
+    bool unseen = false;
 
     // Read access for the scene and the tests.
     const std::vector<BuiltObject>& objects() const { return objects_; }

@@ -231,13 +231,17 @@ void Scene::RenderScene(IDirect3DDevice8* device) {
     // The light beam, faded by the texture factor.
     device->SetRenderState(D3DRS_ZENABLE, TRUE);
     device->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
-    device->SetRenderState(D3DRS_TEXTUREFACTOR, alphaColour(timer_.LightBeamAlpha() * 255.0f, 0xFFFFFF));
+    const DWORD beam = alphaColour(timer_.LightBeamAlpha() * 255.0f, 0xFFFFFF);
+    device->SetRenderState(D3DRS_TEXTUREFACTOR, beam);
     device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_MODULATE);
     device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TFACTOR);
     device->SetTextureStageState(0, D3DTSS_ALPHAARG2, D3DTA_TEXTURE);
     device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
     device->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
     spotlight_.blendAll = true;
+    // Its alpha is the factor's times the texture's, blended in with it and without depth
+    // writes: at factor 0 (all day long) the cone changes no pixel, so it is not sent.
+    spotlight_.unseen = (beam >> 24) == 0;
     spotlight_.RenderModel(device, frustum_);
     device->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
     device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_DIFFUSE);

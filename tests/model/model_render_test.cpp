@@ -184,6 +184,74 @@ TEST(ModelRenderTest, TexturedLitModelDrawsBothPasses) {
     pool.ReleaseAll();
 }
 
+// An unseen model (a beam blended in at alpha 0) leaves the picture alone, and the draws
+// after it find the device as a drawn one leaves it.
+TEST(ModelRenderTest, AnUnseenModelSetsWhatItWouldAndSendsNothing) {
+    d3d8test::OffscreenDevice dev(kSize, kSize);
+    EH_REQUIRE_DEVICE(dev.ok(), "no offscreen Direct3D device");
+    media::VertexBufferPool pool;
+    media::RenderKit kit;
+    pool.Init(dev.get(), nullptr);
+    kit.Init(dev.d3d(), dev.get(), D3DFMT_X8R8G8B8, nullptr);
+    MeshModel model(pool, kit);
+    const std::vector<std::uint8_t> mesh = TwoQuadMesh();
+    ASSERT_EQ(model.LoadMesh("quads", mesh.data(), mesh.size()), S_OK);
+    model.LoadTextures(Images({{"Texture\\red.bmp", SolidImage(0xFFFF0000u, false)},
+                               {"Texture\\green.tga", SolidImage(0x8000FF00u, true)}}));
+    model.SetPosition(0.0f, 0.0f, 5.0f);
+    model.alphaReference = 0x40;
+
+    IDirect3DDevice8* d = dev.get();
+    SetMatrix(d, D3DTS_VIEW, Matrix4::Identity());
+    SetMatrix(d, D3DTS_PROJECTION, Projection());
+    d->SetRenderState(D3DRS_LIGHTING, FALSE);
+    d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+
+    struct After {
+        DWORD blend, test, reference, source, dest, addressU;
+        IDirect3DBaseTexture8* texture;
+    };
+    auto render = [&](bool unseen, After* after) {
+        d->SetRenderState(D3DRS_ALPHAREF, 7);
+        d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+        d->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP);
+        d->SetTexture(0, nullptr);
+        d->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF0000FFu, 1.0f, 0);
+        d->BeginScene();
+        model.unseen = unseen;
+        model.RenderModel(d);
+        d->EndScene();
+        d->GetRenderState(D3DRS_ALPHABLENDENABLE, &after->blend);
+        d->GetRenderState(D3DRS_ALPHATESTENABLE, &after->test);
+        d->GetRenderState(D3DRS_ALPHAREF, &after->reference);
+        d->GetRenderState(D3DRS_SRCBLEND, &after->source);
+        d->GetRenderState(D3DRS_DESTBLEND, &after->dest);
+        d->GetTextureStageState(0, D3DTSS_ADDRESSU, &after->addressU);
+        after->texture = nullptr;
+        d->GetTexture(0, &after->texture);
+        if (after->texture != nullptr) after->texture->Release();
+        return dev.presentAndRead();
+    };
+
+    After drawn{}, unseen{};
+    const std::vector<std::uint32_t> shown = render(false, &drawn);
+    const std::vector<std::uint32_t> hidden = render(true, &unseen);
+    ASSERT_EQ(hidden.size(), kSize * kSize);
+    EXPECT_RGB(At(shown, 16, 32), 255, 0, 0, 8);  // the seen model is there ...
+    for (std::uint32_t px : hidden) ASSERT_EQ(px & 0xFFFFFFu, 0x0000FFu);  // ... the unseen not
+    EXPECT_EQ(model.triangleCount(), 4);
+    EXPECT_EQ(unseen.blend, drawn.blend);
+    EXPECT_EQ(unseen.test, drawn.test);
+    EXPECT_EQ(unseen.reference, 0x40u);
+    EXPECT_EQ(unseen.source, drawn.source);
+    EXPECT_EQ(unseen.dest, drawn.dest);
+    EXPECT_EQ(unseen.addressU, drawn.addressU);
+    EXPECT_NE(unseen.texture, nullptr);  // the last material's texture stays bound
+    EXPECT_EQ(unseen.texture, drawn.texture);
+    kit.ReleaseAll();
+    pool.ReleaseAll();
+}
+
 TEST(ModelRenderTest, TwoLayerTerrainCrossFadesAcrossBorderCells) {
     d3d8test::OffscreenDevice dev(kSize, kSize);
     EH_REQUIRE_DEVICE(dev.ok(), "no offscreen Direct3D device");
