@@ -131,22 +131,37 @@ std::vector<std::uint8_t> TwoQuadMesh() {
     return bytes;
 }
 
-TEST(ModelRenderTest, TexturedLitModelDrawsBothPasses) {
-    d3d8test::OffscreenDevice dev(kSize, kSize);
-    EH_REQUIRE_DEVICE(dev.ok(), "no offscreen Direct3D device");
+// The two quads of TwoQuadMesh on a device of their own: red opaque on the left, half
+// transparent green on the right.
+struct TwoQuadModel {
+    d3d8test::OffscreenDevice dev{kSize, kSize};
     media::VertexBufferPool pool;
     media::RenderKit kit;
-    pool.Init(dev.get(), nullptr);
-    kit.Init(dev.d3d(), dev.get(), D3DFMT_X8R8G8B8, nullptr);
+    MeshModel model{pool, kit};
 
-    MeshModel model(pool, kit);
-    const std::vector<std::uint8_t> mesh = TwoQuadMesh();
-    ASSERT_EQ(model.LoadMesh("quads", mesh.data(), mesh.size()), S_OK);
-    model.LoadTextures(Images({{"Texture\\red.bmp", SolidImage(0xFFFF0000u, false)},
-                               {"Texture\\green.tga", SolidImage(0x8000FF00u, true)}}));
-    ASSERT_GE(model.materials()[1].first.index, 0);
-    // The model is placed back where the mesh has it: undo the centring on its box.
-    model.SetPosition(0.0f, 0.0f, 5.0f);
+    bool Load() {
+        pool.Init(dev.get(), nullptr);
+        kit.Init(dev.d3d(), dev.get(), D3DFMT_X8R8G8B8, nullptr);
+        const std::vector<std::uint8_t> mesh = TwoQuadMesh();
+        if (model.LoadMesh("quads", mesh.data(), mesh.size()) != S_OK) return false;
+        model.LoadTextures(Images({{"Texture\\red.bmp", SolidImage(0xFFFF0000u, false)},
+                                   {"Texture\\green.tga", SolidImage(0x8000FF00u, true)}}));
+        // The model is placed back where the mesh has it: undo the centring on its box.
+        model.SetPosition(0.0f, 0.0f, 5.0f);
+        return model.materials().size() == 2 && model.materials()[1].first.index >= 0;
+    }
+    ~TwoQuadModel() {
+        kit.ReleaseAll();
+        pool.ReleaseAll();
+    }
+};
+
+TEST(ModelRenderTest, TexturedLitModelDrawsBothPasses) {
+    TwoQuadModel quads;
+    EH_REQUIRE_DEVICE(quads.dev.ok(), "no offscreen Direct3D device");
+    ASSERT_TRUE(quads.Load());
+    MeshModel& model = quads.model;
+    d3d8test::OffscreenDevice& dev = quads.dev;
 
     IDirect3DDevice8* d = dev.get();
     SetMatrix(d, D3DTS_VIEW, Matrix4::Identity());
@@ -180,25 +195,16 @@ TEST(ModelRenderTest, TexturedLitModelDrawsBothPasses) {
     EXPECT_EQ(value, FALSE);
     d->GetRenderState(D3DRS_DESTBLEND, &value);
     EXPECT_EQ(value, static_cast<DWORD>(D3DBLEND_ONE));
-    kit.ReleaseAll();
-    pool.ReleaseAll();
 }
 
 // An unseen model (a beam blended in at alpha 0) leaves the picture alone, and the draws
 // after it find the device as a drawn one leaves it.
 TEST(ModelRenderTest, AnUnseenModelSetsWhatItWouldAndSendsNothing) {
-    d3d8test::OffscreenDevice dev(kSize, kSize);
-    EH_REQUIRE_DEVICE(dev.ok(), "no offscreen Direct3D device");
-    media::VertexBufferPool pool;
-    media::RenderKit kit;
-    pool.Init(dev.get(), nullptr);
-    kit.Init(dev.d3d(), dev.get(), D3DFMT_X8R8G8B8, nullptr);
-    MeshModel model(pool, kit);
-    const std::vector<std::uint8_t> mesh = TwoQuadMesh();
-    ASSERT_EQ(model.LoadMesh("quads", mesh.data(), mesh.size()), S_OK);
-    model.LoadTextures(Images({{"Texture\\red.bmp", SolidImage(0xFFFF0000u, false)},
-                               {"Texture\\green.tga", SolidImage(0x8000FF00u, true)}}));
-    model.SetPosition(0.0f, 0.0f, 5.0f);
+    TwoQuadModel quads;
+    EH_REQUIRE_DEVICE(quads.dev.ok(), "no offscreen Direct3D device");
+    ASSERT_TRUE(quads.Load());
+    MeshModel& model = quads.model;
+    d3d8test::OffscreenDevice& dev = quads.dev;
     model.alphaReference = 0x40;
 
     IDirect3DDevice8* d = dev.get();
@@ -248,8 +254,6 @@ TEST(ModelRenderTest, AnUnseenModelSetsWhatItWouldAndSendsNothing) {
     EXPECT_EQ(unseen.addressU, drawn.addressU);
     EXPECT_NE(unseen.texture, nullptr);  // the last material's texture stays bound
     EXPECT_EQ(unseen.texture, drawn.texture);
-    kit.ReleaseAll();
-    pool.ReleaseAll();
 }
 
 TEST(ModelRenderTest, TwoLayerTerrainCrossFadesAcrossBorderCells) {
