@@ -202,8 +202,8 @@ void GrassField::Draw(IDirect3DDevice8* device, float fade, float windTime,
     if (device == nullptr || shader_ == 0) return;
     // A fragment's alpha is the texture's times the tuft's times the fade, so never above
     // the fade. As the scene darkens the fade sinks below the alpha reference, and from
-    // then on an alpha test that passes only alphas above the reference throws away every
-    // fragment: the states are still set, but the tufts are not sent.
+    // then on an alpha test that needs at least the reference throws away every fragment:
+    // the states are still set, but the tufts are not sent.
     DWORD alphaFunc = D3DCMP_ALWAYS;
     device->GetRenderState(D3DRS_ALPHAFUNC, &alphaFunc);
     const bool allDiscarded =
