@@ -40,24 +40,32 @@ UINT chooseLevels(UINT requested, UINT width, UINT height) {
     return isDefault(requested) ? full : std::min(requested, full);
 }
 
-// Builds the images of one face's chain at the texture's size: level 0 resampled when the
-// size changed, each further level taken from the file when it has one of the right size,
-// else box filtered from the level above.
-std::vector<Image> buildChain(const DecodedImage& decoded, UINT face, UINT width, UINT height,
-                              UINT levels) {
-    std::vector<Image> chain;
-    chain.reserve(levels);
-    chain.push_back(eh::d3dx::resample(decoded.surface(face, 0), width, height));
-    for (UINT level = 1; level < levels; ++level) {
+// Walks one face's chain at the texture's size, handing each level to `use(level, image)`
+// until one fails: level 0 resampled when the size changed, each further level taken from
+// the file when it has one of the right size, else box filtered from the level above. The
+// file's own images are handed over in place; only one made level is kept at a time.
+template <typename Use>
+HRESULT forEachLevel(const DecodedImage& decoded, UINT face, UINT width, UINT height,
+                     UINT levels, Use use) {
+    Image made;
+    const Image* current = &decoded.surface(face, 0);
+    if (current->width != width || current->height != height) {
+        made = eh::d3dx::resample(*current, width, height);
+        current = &made;
+    }
+    HRESULT hr = use(0u, *current);
+    for (UINT level = 1; level < levels && SUCCEEDED(hr); ++level) {
         const UINT w = std::max(1u, width >> level), h = std::max(1u, height >> level);
         if (level < decoded.levels && decoded.surface(face, level).width == w &&
             decoded.surface(face, level).height == h) {
-            chain.push_back(decoded.surface(face, level));
+            current = &decoded.surface(face, level);
         } else {
-            chain.push_back(eh::d3dx::boxDownsample(chain.back()));
+            made = eh::d3dx::boxDownsample(*current);
+            current = &made;
         }
+        hr = use(level, *current);
     }
-    return chain;
+    return hr;
 }
 
 // The size a texture is created at: the request, else the image's, then the device's
@@ -126,13 +134,12 @@ HRESULT D3DXCreateTextureFromFileInMemoryEx(LPDIRECT3DDEVICE8 pDevice, const voi
     if (FAILED(hr)) return hr;
     if (!texture) return D3DERR_INVALIDCALL;
 
-    const std::vector<Image> chain = buildChain(decoded, 0, width, height, levels);
-    for (UINT level = 0; level < levels && SUCCEEDED(hr); ++level) {
-        hr = writeLevel(
-            chain[level], format,
+    hr = forEachLevel(decoded, 0, width, height, levels, [&](UINT level, const Image& image) {
+        return writeLevel(
+            image, format,
             [&](D3DLOCKED_RECT* r) { return texture->LockRect(level, r, nullptr, 0); },
             [&] { return texture->UnlockRect(level); });
-    }
+    });
     if (FAILED(hr)) {
         texture->Release();
         return hr;
@@ -170,13 +177,12 @@ HRESULT D3DXCreateCubeTextureFromFileInMemoryEx(LPDIRECT3DDEVICE8 pDevice, const
 
     for (UINT face = 0; face < 6 && SUCCEEDED(hr); ++face) {
         const auto faceType = static_cast<D3DCUBEMAP_FACES>(face);
-        const std::vector<Image> chain = buildChain(decoded, face, size, size, levels);
-        for (UINT level = 0; level < levels && SUCCEEDED(hr); ++level) {
-            hr = writeLevel(
-                chain[level], format,
+        hr = forEachLevel(decoded, face, size, size, levels, [&](UINT level, const Image& image) {
+            return writeLevel(
+                image, format,
                 [&](D3DLOCKED_RECT* r) { return cube->LockRect(faceType, level, r, nullptr, 0); },
                 [&] { return cube->UnlockRect(faceType, level); });
-        }
+        });
     }
     if (FAILED(hr)) {
         cube->Release();
@@ -192,15 +198,8 @@ HRESULT D3DXCreateTexture(LPDIRECT3DDEVICE8 pDevice, UINT Width, UINT Height, UI
     if (ppTexture) *ppTexture = nullptr;
     if (!pDevice || !ppTexture) return D3DERR_INVALIDCALL;
     constexpr UINT kDefaultSide = 256;
-    UINT width = isDefault(Width) ? kDefaultSide : Width;
-    UINT height = isDefault(Height) ? kDefaultSide : Height;
-    const DWORD caps = textureCaps(pDevice);
-    if ((caps & D3DPTEXTURECAPS_POW2) &&
-        !(MipLevels == 1 && (caps & D3DPTEXTURECAPS_NONPOW2CONDITIONAL))) {
-        width = nextPow2(width);
-        height = nextPow2(height);
-    }
-    if (caps & D3DPTEXTURECAPS_SQUAREONLY) width = height = std::max(width, height);
+    UINT width = 0, height = 0;
+    textureSize(pDevice, Width, Height, MipLevels, kDefaultSide, kDefaultSide, &width, &height);
     const UINT levels = chooseLevels(MipLevels, width, height);
     const D3DFORMAT format = Format == D3DFMT_UNKNOWN ? D3DFMT_A8R8G8B8 : Format;
     IDirect3DTexture8* texture = nullptr;
@@ -232,26 +231,14 @@ bool PrepareTexture(const void* data, UINT size, PreparedTexture& out) {
     out.format = chooseFormat(D3DFMT_UNKNOWN, decoded.format);
     const std::uint32_t bpp = bytesPerPixel(out.format);
     if (bpp == 0) return false;
-    // The chain buildChain would make, one level alive at a time: level 0 is the decoded
-    // image itself (the size never changes here), each further level the file's own when it
-    // has one of the right size, else the box filter of the level before.
     const UINT levels = fullMipCount(out.width, out.height);
     out.levels.reserve(levels);
-    Image current = std::move(decoded.surfaces[0]);
-    for (UINT level = 0; level < levels; ++level) {
-        if (level > 0) {
-            const UINT w = std::max(1u, out.width >> level), h = std::max(1u, out.height >> level);
-            if (level < decoded.levels && decoded.surface(0, level).width == w &&
-                decoded.surface(0, level).height == h) {
-                current = std::move(decoded.surfaces[level]);
-            } else {
-                current = boxDownsample(current);
-            }
-        }
-        out.levels.emplace_back(std::size_t{current.width} * current.height * bpp);
-        convertPixels(current, out.format, out.levels.back().data(),
-                      std::size_t{current.width} * bpp);
-    }
+    forEachLevel(decoded, 0, out.width, out.height, levels, [&](UINT, const Image& image) {
+        out.levels.emplace_back(std::size_t{image.width} * image.height * bpp);
+        convertPixels(image, out.format, out.levels.back().data(),
+                      std::size_t{image.width} * bpp);
+        return D3D_OK;
+    });
     return true;
 }
 
